@@ -1,0 +1,25 @@
+#include "library_loader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+
+void* open_library(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* find_library_symbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+
+std::string executable_directory() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return {};
+    }
+    std::string result(path, static_cast<std::size_t>(length));
+    const std::size_t slash = result.rfind('/');
+    return slash == std::string::npos ? std::string{} : result.substr(0, slash + 1);
+}
