@@ -141,7 +141,7 @@ DOUBLE_EXPORT std::int32_t CreateHitShot(ShotTarget target, float strength, Shot
     call.target = target;
     call.strength = strength;
     record(call);
-    *out = ShotVector{target.x, -strength, target.spin};
+    *out = ShotVector{target.x, target.y, target.spin};
     return 1;
 }
 #endif

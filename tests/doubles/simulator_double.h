@@ -1,8 +1,8 @@
 #pragma once
 
 // Control surface of the test-double simulator library. The double records
-// every call it receives and answers with shots that echo their inputs, so a
-// test can check exactly what the player asked of its simulator.
+// every call it receives and answers CreateShot and CreateHitShot with the
+// target itself as the shot, so a reply shows what the player aimed at.
 
 #include <cstdint>
 
