@@ -146,6 +146,12 @@ TEST(EngineProtocol, HostileInputNeverCrashesTheEngine) {
 
 class MissingSimulator : public ::testing::TestWithParam<std::string> {};
 
+std::string library_case_name(const ::testing::TestParamInfo<std::string>& info) {
+    static const char* const NAMES[] = {"no_library",         "no_simulation", "no_create_shot",
+                                        "no_create_hit_shot", "no_get_score",  "not_a_library"};
+    return NAMES[info.index];
+}
+
 TEST_P(MissingSimulator, ReportsAndExitsWithStatusZero) {
     EngineProcess engine(ENGINE, GetParam());
     EXPECT_EQ(engine.wait_exit(10s), 0);
@@ -161,9 +167,4 @@ INSTANTIATE_TEST_SUITE_P(EngineStartup, MissingSimulator,
                                            std::string(DOUBLE_NO_GET_SCORE_PATH),
                                            // Not a library at all.
                                            std::string(CURLING_ENGINE_PATH)),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             const std::string names[] = {"no_library",      "no_simulation",
-                                                          "no_create_shot",  "no_create_hit_shot",
-                                                          "no_get_score",    "not_a_library"};
-                             return names[info.index];
-                         });
+                         library_case_name);
