@@ -1,8 +1,33 @@
 #include "strategy/last_stone_search.h"
 
-#include "strategy/shot_rules.h"
+#include "simulator/simulator_binding.h"
 
-// Placeholder until the sweep lands.
-void last_stone_search(const _GAMESTATE&, ShotVector* out) {
-    *out = DEFAULT_SHOT;
+// Rows 3 to 8 lie 0, 4, 7, 11, 12 and 16 steps of 1/9.8 from row 3; two rows
+// are weighted by the entry at their distance. Rows 7 and 8 only feed their
+// neighbours and are never played.
+const RowMix LAST_STONE_MIXING[LAST_STONE_ROWS] = {
+    {RowMixKind::COPIED, 0, {}, {}},
+    {RowMixKind::COPIED, 0, {}, {}},
+    {RowMixKind::COPIED, 0, {}, {}},
+    {RowMixKind::MIXED, 3, {{3, 0}, {4, 4}, {5, 7}}, {0, 4, 7}},
+    {RowMixKind::MIXED, 5, {{3, 4}, {4, 0}, {5, 3}, {6, 7}, {7, 8}}, {0, 3, 4, 7, 8}},
+    {RowMixKind::MIXED, 6, {{3, 7}, {4, 3}, {5, 0}, {6, 4}, {7, 5}, {8, 9}}, {0, 3, 4, 5, 7, 9}},
+    {RowMixKind::MIXED, 5, {{4, 7}, {5, 4}, {6, 0}, {7, 1}, {8, 5}}, {0, 1, 4, 5, 7}},
+    {RowMixKind::MINUS_TEN, 0, {}, {}},
+    {RowMixKind::MINUS_TEN, 0, {}, {}},
+};
+
+const SweepSearch LAST_STONE_SEARCH{LAST_STONE_ROWS, LAST_STONE_VY, LAST_STONE_MIXING,
+                                    sweep_worker_score};
+
+float last_stone_standing_rating(const _GAMESTATE& state) {
+    // The simulator takes a writable record; it gets a copy, never the game.
+    _GAMESTATE copy = state;
+    return end_score_rating(simulator.GetScore(&copy), state);
+}
+
+void last_stone_search(const _GAMESTATE& state, ShotVector* out) {
+    SweepGrid grid(LAST_STONE_ROWS);
+    sweep_grid(LAST_STONE_SEARCH, state, grid);
+    finish_search(LAST_STONE_SEARCH, last_stone_standing_rating(state), grid, out);
 }
