@@ -1,0 +1,229 @@
+#include "match_runner.h"
+
+#include <atomic>
+#include <mutex>
+#include <ostream>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "game_play.h"
+#include "match_stats.h"
+#include "protocol_text.h"
+#include "scoreboard.h"
+
+#ifndef CURLING_VERSION
+#define CURLING_VERSION "unknown"
+#endif
+
+namespace {
+
+struct SharedMatch {
+    SharedMatch(const MatchOptions& options_in, const SimulatorLibrary& simulator_in,
+                RecordWriter& record_in, std::ostream& out_in)
+        : options(options_in), simulator(simulator_in), record(record_in), out(out_in) {}
+
+    const MatchOptions& options;
+    const SimulatorLibrary& simulator;
+    GameSettings settings;
+    RecordWriter& record;
+    std::ostream& out;
+    std::mutex out_mutex;
+    std::atomic<int> next_game{0};
+    std::atomic<bool> stop{false};
+    std::mutex result_mutex;
+    std::vector<std::optional<GameResult>> results;
+    std::optional<std::string> fatal;
+};
+
+void report_fatal(SharedMatch& match, const std::string& message) {
+    std::lock_guard<std::mutex> lock(match.result_mutex);
+    if (!match.fatal) {
+        match.fatal = message;
+    }
+    match.stop.store(true);
+}
+
+void print(SharedMatch& match, const std::string& text) {
+    std::lock_guard<std::mutex> lock(match.out_mutex);
+    match.out << text << std::flush;
+}
+
+// One worker keeps its own pair of player processes for all the games it
+// plays, restarting a player only after a game that went wrong for it.
+void run_worker(SharedMatch& match, const std::vector<std::string> commands[2]) {
+    PlayerProcess first(commands[0]);
+    PlayerProcess second(commands[1]);
+    PlayerProcess* players[2] = {&first, &second};
+    bool needs_start[2] = {true, true};
+    GameHooks hooks;
+    hooks.abandon = &match.stop;
+    if (!match.options.quiet) {
+        hooks.on_end = [&match](const GameResult& so_far) {
+            print(match, end_line(so_far, match.options.names));
+        };
+    }
+    for (;;) {
+        if (match.stop.load()) {
+            return;
+        }
+        const int game = match.next_game.fetch_add(1);
+        if (game >= match.options.games) {
+            return;
+        }
+        for (int side = 0; side < 2; ++side) {
+            std::string error;
+            if (needs_start[side] && !players[side]->start(error)) {
+                report_fatal(match, "player " + std::to_string(side + 1) + " could not start: " + error);
+                return;
+            }
+            needs_start[side] = false;
+        }
+        GameOutcome outcome =
+            play_game(game, players, match.simulator, match.settings, match.record, hooks);
+        if (outcome.fatal) {
+            report_fatal(match, *outcome.fatal);
+            return;
+        }
+        if (!outcome.finished) {
+            return;
+        }
+        const GameResult& result = outcome.result;
+        if (result.concerns) {
+            // A player that failed may still be thinking or half-dead: the
+            // next game gets a fresh process.
+            needs_start[*result.concerns] = true;
+        }
+        print(match, game_board(result, match.options.names));
+        std::lock_guard<std::mutex> lock(match.result_mutex);
+        match.results[static_cast<std::size_t>(game)] = result;
+    }
+}
+
+nlohmann::json summary_json(const MatchSummary& summary) {
+    nlohmann::json sides = nlohmann::json::array();
+    for (const SideFigures& f : summary.side) {
+        sides.push_back({{"wins", f.wins},
+                         {"draws", f.draws},
+                         {"losses", f.losses},
+                         {"game_points", f.game_points},
+                         {"points_for", f.points_for},
+                         {"points_against", f.points_against},
+                         {"ends_with_hammer", f.ends_with_hammer},
+                         {"points_with_hammer", f.points_with_hammer},
+                         {"ends_without_hammer", f.ends_without_hammer},
+                         {"points_without_hammer", f.points_without_hammer},
+                         {"steals", f.steals},
+                         {"blank_ends_with_hammer", f.blank_ends_with_hammer},
+                         {"median_think_ms",
+                          f.median_think_ms ? nlohmann::json(*f.median_think_ms) : nullptr}});
+    }
+    const auto optional_number = [](const std::optional<double>& value) {
+        return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    };
+    return {{"type", "summary"},
+            {"games", summary.games},
+            {"players", sides},
+            {"ends", summary.ends},
+            {"blank_ends", summary.blank_ends},
+            {"extra_ends", summary.extra_ends},
+            {"endings", summary.endings},
+            {"elo",
+             {{"pairs", summary.elo.pairs},
+              {"mean_score", summary.elo.mean_score},
+              {"difference", optional_number(summary.elo.elo)},
+              {"low", optional_number(summary.elo.low)},
+              {"high", optional_number(summary.elo.high)}}}};
+}
+
+}  // namespace
+
+void default_names(const std::string commands[2], std::string names[2]) {
+    for (int side = 0; side < 2; ++side) {
+        std::vector<std::string> words;
+        std::string name = split_command_line(commands[side], words) ? words[0] : commands[side];
+        const std::size_t slash = name.rfind('/');
+        names[side] = slash == std::string::npos ? name : name.substr(slash + 1);
+    }
+    if (names[0] == names[1]) {
+        names[0] += "#1";
+        names[1] += "#2";
+    }
+}
+
+int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> commands[2];
+    for (int side = 0; side < 2; ++side) {
+        if (!split_command_line(options.player_commands[side], commands[side])) {
+            err << "player " << side + 1 << ": cannot read the command line \""
+                << options.player_commands[side] << "\"\n";
+            return 2;
+        }
+    }
+    SimulatorLibrary simulator;
+    std::string error;
+    if (!load_simulator_library(options.simulator_path, simulator, error)) {
+        err << "simulator library: " << error << "\n";
+        return 2;
+    }
+    std::uint64_t seed = 0;
+    if (options.seed) {
+        seed = *options.seed;
+    } else {
+        std::random_device entropy;
+        seed = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
+        out << "seed " << seed << "\n";
+    }
+    const std::string record_path =
+        options.out.empty() ? "curling-match-" + std::to_string(seed) + ".jsonl" : options.out;
+    RecordWriter record;
+    if (!record.open(record_path, error)) {
+        err << error << "\n";
+        return 2;
+    }
+    record.write({{"type", "match"},
+                  {"version", CURLING_VERSION},
+                  {"players",
+                   {{{"name", options.names[0]}, {"command", options.player_commands[0]}},
+                    {{"name", options.names[1]}, {"command", options.player_commands[1]}}}},
+                  {"games", options.games},
+                  {"ends", options.ends},
+                  {"clock_ms", options.clock_ms},
+                  {"spread", options.spread},
+                  {"seed", seed},
+                  {"concurrency", options.concurrency},
+                  {"ready_timeout_ms", options.ready_timeout_ms},
+                  {"simulator", options.simulator_path}});
+
+    SharedMatch match(options, simulator, record, out);
+    match.settings.regular_ends = options.ends;
+    match.settings.clock_ms = options.clock_ms;
+    match.settings.spread = options.spread;
+    match.settings.match_seed = seed;
+    match.settings.ready_timeout = std::chrono::milliseconds(options.ready_timeout_ms);
+    match.results.resize(static_cast<std::size_t>(options.games));
+
+    const int workers = std::max(1, std::min(options.concurrency, options.games));
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back([&match, &commands] { run_worker(match, commands); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (match.fatal) {
+        err << "match stopped: " << *match.fatal << "\n";
+        return 3;
+    }
+    std::vector<GameResult> played;
+    for (const auto& result : match.results) {
+        if (result) {
+            played.push_back(*result);
+        }
+    }
+    const MatchSummary summary = summarize(played, options.ends);
+    record.write(summary_json(summary));
+    out << summary_text(summary, options.names);
+    out << "Record: " << record_path << "\n";
+    return 0;
+}

@@ -1,0 +1,109 @@
+#include "scoreboard.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::string padded(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+std::string elo_text(const std::optional<double>& value, const char* unbounded) {
+    // Adding zero turns a negative zero into a plain one.
+    return value ? format("%+.0f", *value + 0.0) : unbounded;
+}
+
+std::string per_end(int points, int ends) {
+    return ends > 0 ? format("%.2f", static_cast<double>(points) / ends) : "-";
+}
+
+}  // namespace
+
+std::string end_line(const GameResult& so_far, const std::string names[2]) {
+    const EndResult& end = so_far.ends.back();
+    const int end_number = static_cast<int>(so_far.ends.size());
+    std::string line = "game " + std::to_string(so_far.game_index + 1) + ", end " +
+                       std::to_string(end_number) + ": ";
+    if (end.score == 0) {
+        line += "blank";
+    } else {
+        const int side = end.score > 0 ? 0 : 1;
+        const int points = end.score > 0 ? end.score : -end.score;
+        line += names[side] + " scores " + std::to_string(points);
+        if (side != end.hammer_side) {
+            line += " (steal)";
+        }
+    }
+    line += "   " + names[0] + " " + std::to_string(so_far.score[0]) + " - " +
+            std::to_string(so_far.score[1]) + " " + names[1] + "\n";
+    return line;
+}
+
+std::string game_board(const GameResult& game, const std::string names[2]) {
+    const std::size_t width = std::max<std::size_t>({names[0].size(), names[1].size(), 4}) + 2;
+    std::string board = "Game " + std::to_string(game.game_index + 1) + "\n";
+    board += padded("", width);
+    for (std::size_t e = 0; e < game.ends.size(); ++e) {
+        board += format("%4.0f", static_cast<double>(e + 1));
+    }
+    board += " | total\n";
+    for (int side = 0; side < 2; ++side) {
+        board += padded(names[side], width);
+        for (const EndResult& end : game.ends) {
+            const int points = side == 0 ? end.score : -end.score;
+            std::string cell = points > 0 ? std::to_string(points) : "0";
+            if (end.hammer_side == side) {
+                cell += "*";
+            }
+            board += padded("", cell.size() < 4 ? 4 - cell.size() : 1) + cell;
+        }
+        board += " | " + std::to_string(game.score[side]) + "\n";
+    }
+    board += "(* hammer)  ";
+    board += game.winner ? names[*game.winner] + " wins" : std::string("draw");
+    if (game.ending != GameEnding::NORMAL && game.concerns) {
+        board += std::string(" by ") + ending_name(game.ending) + " of " + names[*game.concerns] +
+                 ": " + game.detail;
+    }
+    board += "\n";
+    return board;
+}
+
+std::string summary_text(const MatchSummary& summary, const std::string names[2]) {
+    std::string text = "Match: " + std::to_string(summary.games) + " games\n";
+    for (int side = 0; side < 2; ++side) {
+        const SideFigures& f = summary.side[side];
+        text += names[side] + ": " + std::to_string(f.wins) + " wins, " + std::to_string(f.draws) +
+                " draws, " + std::to_string(f.losses) + " losses, " + format("%.1f", f.game_points) +
+                " game points; points " + std::to_string(f.points_for) + " for, " +
+                std::to_string(f.points_against) + " against; per end with hammer " +
+                per_end(f.points_with_hammer, f.ends_with_hammer) + ", without " +
+                per_end(f.points_without_hammer, f.ends_without_hammer) + "; steals " +
+                std::to_string(f.steals) + "; median think " +
+                (f.median_think_ms ? format("%.1f ms", *f.median_think_ms) : "-") + "\n";
+    }
+    text += "Ends " + std::to_string(summary.ends) + ", blank " +
+            std::to_string(summary.blank_ends) + ", extra " + std::to_string(summary.extra_ends) +
+            "\n";
+    text += "Endings:";
+    for (const auto& [name, count] : summary.endings) {
+        text += " " + name + " " + std::to_string(count);
+    }
+    text += "\n";
+    const EloEstimate& elo = summary.elo;
+    text += "Elo " + names[0] + " - " + names[1] + ": " + elo_text(elo.elo, "unbounded");
+    if (elo.pairs >= 2) {
+        text += " (95%: " + elo_text(elo.low, "-inf") + " .. " + elo_text(elo.high, "+inf") +
+                ", " + std::to_string(elo.pairs) + " pairs)\n";
+    } else {
+        text += " (an interval needs at least 2 game pairs)\n";
+    }
+    return text;
+}
