@@ -1,0 +1,87 @@
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <utility>
+
+#include "simulator/simulator_binding.h"
+#include "strategy/choose_shot.h"
+
+namespace {
+
+constexpr std::int32_t FULL_TIME = 600000;
+
+_GAMESTATE position(std::int32_t shot_number, std::int32_t current_end,
+                    std::initializer_list<std::pair<std::int32_t, StonePosition>> stones) {
+    _GAMESTATE state{};
+    state.shot_number = shot_number;
+    state.current_end = current_end;
+    state.last_end = 8;
+    state.moving_side = static_cast<std::uint8_t>(current_end % 2);
+    for (const auto& [index, stone] : stones) {
+        state.stones[index] = stone;
+    }
+    return state;
+}
+
+// Shot 6: two guards in front, one stone of each side in the house.
+const _GAMESTATE GUARDED_HOUSE = position(
+    6, 2, {{0, {2.3f, 7.2f}}, {1, {2.6f, 4.5f}}, {2, {2.2f, 4.9f}}, {3, {1.9f, 8.1f}}});
+// Shot 11: a crowded house late in the end.
+const _GAMESTATE CROWDED_HOUSE = position(11, 5,
+                                          {{0, {2.375f, 4.6f}},
+                                           {1, {2.1f, 5.1f}},
+                                           {2, {2.9f, 4.2f}},
+                                           {3, {2.4f, 7.0f}},
+                                           {4, {1.5f, 3.9f}},
+                                           {5, {3.2f, 5.5f}},
+                                           {7, {2.2f, 8.3f}},
+                                           {8, {2.6f, 3.4f}},
+                                           {10, {2.0f, 4.4f}}});
+// Shot 15: the hammer with the opponent sitting two.
+const _GAMESTATE LAST_STONE_DOWN_TWO = position(15, 4,
+                                                {{0, {2.4f, 4.7f}},
+                                                 {2, {2.2f, 5.3f}},
+                                                 {3, {2.9f, 4.0f}},
+                                                 {4, {2.375f, 7.5f}},
+                                                 {7, {1.7f, 5.9f}},
+                                                 {9, {2.6f, 3.3f}},
+                                                 {12, {2.0f, 8.2f}}});
+// Shot 15 in an even end with an empty house: the blank-end rule decides.
+const _GAMESTATE LAST_STONE_EMPTY_HOUSE = position(15, 6, {{4, {2.5f, 8.0f}}});
+
+void decide(benchmark::State& bench, const _GAMESTATE& state) {
+    ShotVector out{};
+    for (auto _ : bench) {
+        choose_shot(&state, &out, FULL_TIME);
+        benchmark::DoNotOptimize(out);
+    }
+    bench.SetLabel(BENCH_WITH_PHYSICS ? "physics" : "test double");
+}
+
+BENCHMARK_CAPTURE(decide, mid_end_guarded_house, GUARDED_HOUSE)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(decide, mid_end_crowded_house, CROWDED_HOUSE)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(decide, last_stone_down_two, LAST_STONE_DOWN_TWO)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(decide, last_stone_empty_house, LAST_STONE_EMPTY_HOUSE)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!load_simulator_from(BENCH_SIMULATOR_PATH)) {
+        std::fprintf(stderr, "cannot load %s\n", BENCH_SIMULATOR_PATH);
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
