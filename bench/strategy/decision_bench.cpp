@@ -1,12 +1,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "simulator/simulator_binding.h"
 #include "strategy/choose_shot.h"
+#ifdef BENCH_DOUBLE_PATH
+#include "tests/doubles/simulator_double.h"
+#endif
 
 namespace {
 
@@ -51,35 +54,47 @@ const _GAMESTATE LAST_STONE_DOWN_TWO = position(15, 4,
 // Shot 15 in an even end with an empty house: the blank-end rule decides.
 const _GAMESTATE LAST_STONE_EMPTY_HOUSE = position(15, 6, {{4, {2.5f, 8.0f}}});
 
-void decide(benchmark::State& bench, const _GAMESTATE& state) {
+void decide(benchmark::State& bench, const char* library, const _GAMESTATE* state) {
+    if (!load_simulator_from(library)) {
+        bench.SkipWithError("cannot load the simulator library");
+        return;
+    }
+#ifdef BENCH_DOUBLE_PATH
+    // The double would otherwise log every call it receives.
+    double_set_recording(false);
+#endif
     ShotVector out{};
     for (auto _ : bench) {
-        choose_shot(&state, &out, FULL_TIME);
+        choose_shot(state, &out, FULL_TIME);
         benchmark::DoNotOptimize(out);
     }
-    bench.SetLabel(BENCH_WITH_PHYSICS ? "physics" : "test double");
 }
 
-BENCHMARK_CAPTURE(decide, mid_end_guarded_house, GUARDED_HOUSE)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(decide, mid_end_crowded_house, CROWDED_HOUSE)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(decide, last_stone_down_two, LAST_STONE_DOWN_TWO)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(decide, last_stone_empty_house, LAST_STONE_EMPTY_HOUSE)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
+void register_decisions(const char* kind, const char* library) {
+    const std::pair<const char*, const _GAMESTATE*> positions[] = {
+        {"mid_end_guarded_house", &GUARDED_HOUSE},
+        {"mid_end_crowded_house", &CROWDED_HOUSE},
+        {"last_stone_down_two", &LAST_STONE_DOWN_TWO},
+        {"last_stone_empty_house", &LAST_STONE_EMPTY_HOUSE},
+    };
+    for (const auto& [name, state] : positions) {
+        const std::string label = std::string(kind) + "/" + name;
+        benchmark::RegisterBenchmark(label.c_str(), decide, library, state)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5)
+            ->UseRealTime();
+    }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!load_simulator_from(BENCH_SIMULATOR_PATH)) {
-        std::fprintf(stderr, "cannot load %s\n", BENCH_SIMULATOR_PATH);
-        return 1;
-    }
+#ifdef BENCH_DOUBLE_PATH
+    register_decisions("double", BENCH_DOUBLE_PATH);
+#endif
+#ifdef BENCH_PHYSICS_PATH
+    register_decisions("physics", BENCH_PHYSICS_PATH);
+#endif
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
