@@ -36,6 +36,8 @@ struct SharedMatch {
     std::optional<std::string> fatal;
 };
 
+constexpr std::chrono::milliseconds PLAYER_EXIT_GRACE{500};
+
 void report_fatal(SharedMatch& match, const std::string& message) {
     std::lock_guard<std::mutex> lock(match.result_mutex);
     if (!match.fatal) {
@@ -51,10 +53,21 @@ void print(SharedMatch& match, const std::string& text) {
 
 // One worker keeps its own pair of player processes for all the games it
 // plays, restarting a player only after a game that went wrong for it.
+void play_games(SharedMatch& match, PlayerProcess* players[2]);
+
 void run_worker(SharedMatch& match, const std::vector<std::string> commands[2]) {
     PlayerProcess first(commands[0]);
     PlayerProcess second(commands[1]);
     PlayerProcess* players[2] = {&first, &second};
+    play_games(match, players);
+    // Players that behave see their input end and leave on their own.
+    first.close_input();
+    second.close_input();
+    first.stop(PLAYER_EXIT_GRACE);
+    second.stop(PLAYER_EXIT_GRACE);
+}
+
+void play_games(SharedMatch& match, PlayerProcess* players[2]) {
     bool needs_start[2] = {true, true};
     GameHooks hooks;
     hooks.abandon = &match.stop;

@@ -132,7 +132,16 @@ bool PlayerProcess::start(std::string& error) {
     return true;
 }
 
-void PlayerProcess::stop() {
+void PlayerProcess::close_input() { close_fd(input_fd_); }
+
+void PlayerProcess::stop(std::chrono::milliseconds grace) {
+    if (pid_ > 0 && grace.count() > 0) {
+        close_input();
+        const Deadline deadline = Clock::now() + grace;
+        while (!check_exited() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     if (pid_ > 0) {
         if (!check_exited()) {
             kill(-pid_, SIGKILL);

@@ -29,8 +29,12 @@ public:
     // Starts a fresh process, ending any earlier one. False, with the reason
     // in `error`, when the program cannot be executed at all.
     bool start(std::string& error);
-    // Ends the process (and anything it started) and reaps it.
-    void stop();
+    // Ends the process (and anything it started) and reaps it. With a grace
+    // period the player first sees its input end and may exit by itself.
+    void stop(std::chrono::milliseconds grace = std::chrono::milliseconds(0));
+    // Lets the player see the end of its input, so several players can be
+    // given their grace period at the same time.
+    void close_input();
 
     // Writes one command line and waits until the player has read all of it.
     IoStatus send(const std::string& line, Deadline deadline);

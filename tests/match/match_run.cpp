@@ -1,0 +1,104 @@
+#include "match_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "curling-match-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a scratch folder");
+    }
+    path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder) {
+    std::vector<std::string> words = {CURLING_MATCH_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const std::string out = folder.file("stdout");
+    const std::string err = folder.file("stderr");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out_fd, STDOUT_FILENO);
+        dup2(err_fd, STDERR_FILENO);
+        if (chdir(folder.path().c_str()) != 0) {
+            _exit(126);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int wait_for(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::vector<nlohmann::json> read_record(const std::string& path) {
+    std::vector<nlohmann::json> lines;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& record,
+                                          const std::string& type) {
+    std::vector<nlohmann::json> found;
+    for (const nlohmann::json& line : record) {
+        if (line.at("type") == type) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+MatchRun run_match(const std::vector<std::string>& args, const ScratchFolder& folder) {
+    MatchRun run;
+    run.status = wait_for(start_match(args, folder));
+    run.out = slurp(folder.file("stdout"));
+    run.err = slurp(folder.file("stderr"));
+    if (fs::exists(folder.file("record.jsonl"))) {
+        run.record = read_record(folder.file("record.jsonl"));
+    }
+    return run;
+}
+
+std::string mock_player(const std::string& arguments) {
+    return std::string(MOCK_PLAYER_PATH) + (arguments.empty() ? "" : " " + arguments);
+}

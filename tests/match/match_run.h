@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+// Runs the match runner as a user would and reads back what it left.
+
+struct MatchRun {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+    std::vector<nlohmann::json> record;
+};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Starts the runner with `args` (record and output files in `folder`)
+// without waiting for it.
+pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder);
+int wait_for(pid_t pid);
+
+MatchRun run_match(const std::vector<std::string>& args, const ScratchFolder& folder);
+
+std::vector<nlohmann::json> read_record(const std::string& path);
+std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& record,
+                                          const std::string& type);
+
+// The mock player's command line with extra arguments.
+std::string mock_player(const std::string& arguments = "");
