@@ -1,7 +1,17 @@
 /* Public interface of the curling physics library (libCurlingSimulator.so).
  *
- * Units: positions in metres in the coordinates of `stones`; velocities in
- * library units of 0.1 m/s. Delivered stones travel toward decreasing y. */
+ * Units: positions in metres in the coordinates of `stones` (x across the
+ * sheet, 0 to 4.75, centre line x = 2.375; y along it, far tee at y = 4.88);
+ * velocities in library units of 0.1 m/s. Delivered stones travel toward
+ * decreasing y from the release point (2.375, 33.226) on the near hog line.
+ * Spin 0 rotates counter-clockwise seen from above and curls toward +x;
+ * spin 1 (any nonzero value) rotates clockwise and curls toward -x.
+ *
+ * Every entry point may be called from any number of threads at once on
+ * distinct records; results are bit-for-bit deterministic (the noise of
+ * `spread` aside, which comes from a per-thread generator). No entry point
+ * throws or aborts; each returns after a bounded amount of work for any
+ * argument values. The physical model is described in physics/README.md. */
 #ifndef CURLING_SIMULATOR_H
 #define CURLING_SIMULATOR_H
 
@@ -22,46 +32,115 @@ typedef struct StonePosition {
     float y;
 } StonePosition;
 
+/* 184 bytes: offsets 0, 4, 8, 12, 52 and 56 (checked in the sources). */
 typedef struct _GAMESTATE {
-    int32_t shot_number;
+    int32_t shot_number;    /* stones thrown in this end; index of the next */
     int32_t current_end;
     int32_t last_end;
     int32_t end_scores[10];
-    uint8_t moving_side;
-    StonePosition stones[16];
+    uint8_t moving_side;    /* side (0 or 1) that throws stone shot_number */
+    StonePosition stones[16]; /* (0.0, 0.0): no stone in this slot */
 } GAMESTATE;
 
+/* 12 bytes, spin at offset 8. */
 typedef struct ShotVector {
     float vx;
     float vy;
     uint8_t spin;
 } ShotVector;
 
+/* 12 bytes, spin at offset 8. */
 typedef struct ShotTarget {
     float x;
     float y;
     uint8_t spin;
 } ShotTarget;
 
-/* Plays stone `shot_number` of `state` with `shot` (plus Gaussian noise of
- * standard deviation `spread` on vx and vy) until every stone rests or has
- * left play; then advances `shot_number` and flips `moving_side`.
- * Returns 1 when a stone was played, 0 when nothing moved. */
+/* Plays stone `shot_number` of `state` (only when 0 <= shot_number <= 15)
+ * from the release point with the initial velocity (vx, vy) and the spin of
+ * `shot`, until every stone rests or has left play; then adds 1 to
+ * `shot_number` and flips `moving_side` (0 becomes 1, anything else 0).
+ * Nothing else of the record changes.
+ *
+ * Stones: a slot holding (0.0, 0.0), a non-finite coordinate or a position
+ * out of play (touching a side line, completely past a back line) takes no
+ * part and is left as it is. The slot of the thrown stone is overwritten.
+ * A stone that completely crosses the back line or touches a side line is
+ * removed at once; after all stones rest, the thrown stone is removed if it
+ * has not completely crossed the far hog line and hit no stone. A removed
+ * stone's slot becomes (0.0, 0.0).
+ *
+ * shot: a non-finite vx or vy is a shot of speed 0 (the stone stays short
+ * of the hog line and is removed); speeds above 100 units (10 m/s) are
+ * slowed to 100 units in the same direction.
+ * spread: when positive and finite, Gaussian noise of this standard
+ * deviation (library units) is added to vx and to vy before the shot, from
+ * the calling thread's generator (see SeedNoise). 0 (or negative, or NaN)
+ * adds nothing.
+ * reserved: flags, reserved for later use; must be 0. With any other value
+ * the call changes nothing and returns -2.
+ * limit: the largest simulated time in milliseconds. A negative value (the
+ * usual -1) means no limit: play until every stone rests or leaves play.
+ * With limit >= 0 the play stops after that time with the moving stones
+ * left where they are then (the hog-line rule is then not applied).
+ *
+ * Returns 1 when the stone was played to rest, 2 when it was played but cut
+ * short by `limit` (or by the library's bound of 4096 events), 0 when
+ * shot_number was out of range (nothing changed), -1 for a null `state`,
+ * -2 for a nonzero `reserved`. */
 CURLING_API int32_t Simulation(GAMESTATE *state, ShotVector shot, float spread,
                                uint32_t reserved, int32_t limit);
 
 /* The shot with the target's spin that comes to rest at the target point on
- * an empty sheet. Returns 1 when the target is reachable, 0 when `out` holds
- * the nearest reachable shot instead. */
+ * an empty sheet (to well within 1 cm). A target is reachable when a stone
+ * resting there is in play and has completely crossed the far hog line
+ * (2.906 <= y < 11.136, 0.145 < x < 4.605) and the path there touches no
+ * side line. Otherwise `out` gets the nearest reachable shot: the target is
+ * moved inside those limits (by 1 mm) and then, if the path would touch a
+ * side line, toward the centre line until it does not.
+ * Returns 1 when the target is reachable, 0 when `out` holds the nearest
+ * reachable shot instead, -1 for a null `out`. */
 CURLING_API int32_t CreateShot(ShotTarget target, ShotVector *out);
 
 /* A shot with the target's spin whose path passes through the target point
- * with speed `strength` there. Returns 1 on success, 0 when `out` holds the
- * nearest shot that could be made. */
+ * (to well within 1 cm), with speed `strength` (library units, 0.1 m/s) at
+ * that point on an empty sheet; a stone lying on the point is hit full.
+ * Strength 0 is a draw to the point. Strengths are limited to 0..100 and to
+ * what a release at 100 units can give; targets must lie ahead of the
+ * release point and be reached in play. Otherwise `out` holds the nearest
+ * shot that could be made. Returns 1 on success, 0 when `out` holds the
+ * nearest shot instead, -1 for a null `out`. */
 CURLING_API int32_t CreateHitShot(ShotTarget target, float strength, ShotVector *out);
 
-/* Score of the end as the stones lie: positive when side 0 scores. */
+/* Score of the end as the stones lie: positive when side 0 scores. A stone is
+ * in the house when its centre is within 1.975 m of the tee ((x - 2.375)^2 +
+ * (y - 4.88)^2 < 3.900625 in single precision). Stone k belongs to
+ * `moving_side` when k has the parity of `shot_number`, to the other side
+ * otherwise. The side with the stone nearest the tee scores one point for
+ * each of its stones in the house nearer than the other side's nearest; with
+ * no stone in the house, or two opposing stones equally near, it is 0.
+ * A null `state` scores 0. */
 CURLING_API int32_t GetScore(const GAMESTATE *state);
+
+/* Extra exports. */
+
+/* Seeds the noise generator of the calling thread (each thread starts from
+ * the same fixed seed). Returns 1. */
+CURLING_API int32_t SeedNoise(uint64_t seed);
+
+/* Plays a shot like Simulation (without changing `state`) and records the
+ * stones' positions every `interval` seconds of play (0.001 <= interval)
+ * for pictures: frame f (16 positions, at frames[16 f .. 16 f + 15]) holds
+ * the stones at time f * interval, and the last frame written holds the
+ * final position, as Simulation would leave it. Slots that take no part
+ * keep their values; removed stones read (0.0, 0.0) from the moment they
+ * leave play. At most `max_frames` frames are written (the final position
+ * always last). Returns the number of frames written (at least 1), -1 for a
+ * null pointer or max_frames < 1, -2 for a nonzero `reserved` or a bad
+ * interval, 0 when shot_number is out of range. */
+CURLING_API int32_t SimulateTrajectory(const GAMESTATE *state, ShotVector shot, float spread,
+                                       uint32_t reserved, float interval,
+                                       StonePosition *frames, int32_t max_frames);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,106 @@
+// The exported entry points: conversion between the records of
+// curling_simulator.h and the internal model, the spin-1 mirror, and the
+// guarantee that nothing escapes the boundary.
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "curling_simulator.h"
+#include "engine.h"
+#include "noise.h"
+#include "score.h"
+#include "shots.h"
+#include "sheet_io.h"
+
+static_assert(sizeof(StonePosition) == 8);
+static_assert(offsetof(StonePosition, x) == 0 && offsetof(StonePosition, y) == 4);
+static_assert(sizeof(GAMESTATE) == 184);
+static_assert(offsetof(GAMESTATE, shot_number) == 0);
+static_assert(offsetof(GAMESTATE, current_end) == 4);
+static_assert(offsetof(GAMESTATE, last_end) == 8);
+static_assert(offsetof(GAMESTATE, end_scores) == 12);
+static_assert(offsetof(GAMESTATE, moving_side) == 52);
+static_assert(offsetof(GAMESTATE, stones) == 56);
+static_assert(sizeof(ShotVector) == 12);
+static_assert(offsetof(ShotVector, vx) == 0 && offsetof(ShotVector, vy) == 4);
+static_assert(offsetof(ShotVector, spin) == 8);
+static_assert(sizeof(ShotTarget) == 12);
+static_assert(offsetof(ShotTarget, x) == 0 && offsetof(ShotTarget, y) == 4);
+static_assert(offsetof(ShotTarget, spin) == 8);
+
+namespace cp = curling::physics;
+
+extern "C" {
+
+CURLING_API int32_t Simulation(GAMESTATE* state, ShotVector shot, float spread, uint32_t reserved,
+                               int32_t limit) {
+    try {
+        if (state == nullptr) return -1;
+        if (reserved != 0) return -2;
+        return cp::simulate_state(*state, shot, spread, limit, nullptr);
+    } catch (...) {
+        return -1;
+    }
+}
+
+CURLING_API int32_t CreateShot(ShotTarget target, ShotVector* out) {
+    try {
+        if (out == nullptr) return -1;
+        const bool mirror = target.spin != 0;
+        cp::Vec2 p{static_cast<double>(target.x) - cp::kCentreX, static_cast<double>(target.y)};
+        if (mirror) p.x = -p.x;
+        const cp::ShotSolution s = cp::solve_draw(p, +1);
+        *out = cp::to_shot(s.vel, mirror);
+        return s.reachable ? 1 : 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+CURLING_API int32_t CreateHitShot(ShotTarget target, float strength, ShotVector* out) {
+    try {
+        if (out == nullptr) return -1;
+        const bool mirror = target.spin != 0;
+        cp::Vec2 p{static_cast<double>(target.x) - cp::kCentreX, static_cast<double>(target.y)};
+        if (mirror) p.x = -p.x;
+        const cp::ShotSolution s =
+            cp::solve_hit(p, static_cast<double>(strength) * cp::kVelocityUnit, +1);
+        *out = cp::to_shot(s.vel, mirror);
+        return s.reachable ? 1 : 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+CURLING_API int32_t GetScore(const GAMESTATE* state) {
+    try {
+        if (state == nullptr) return 0;
+        return cp::score_end(*state);
+    } catch (...) {
+        return 0;
+    }
+}
+
+CURLING_API int32_t SeedNoise(uint64_t seed) {
+    cp::seed_noise(seed);
+    return 1;
+}
+
+CURLING_API int32_t SimulateTrajectory(const GAMESTATE* state, ShotVector shot, float spread,
+                                       uint32_t reserved, float interval, StonePosition* frames,
+                                       int32_t max_frames) {
+    try {
+        if (state == nullptr || frames == nullptr || max_frames < 1) return -1;
+        if (reserved != 0 || !(interval >= 0.001f) || !std::isfinite(interval)) return -2;
+        GAMESTATE copy;
+        std::memcpy(&copy, state, sizeof copy);
+        cp::TrajectoryFrames sink{frames, max_frames, static_cast<double>(interval)};
+        const int32_t r = cp::simulate_state(copy, shot, spread, -1, &sink);
+        if (r != 1 && r != 2) return r;
+        return sink.written;
+    } catch (...) {
+        return -1;
+    }
+}
+
+}  // extern "C"

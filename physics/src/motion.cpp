@@ -1,0 +1,117 @@
+#include "motion.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace curling::physics {
+
+bool make_motion(Motion& m, Vec2 p0, Vec2 vel, double w, double t0) noexcept {
+    double v0 = norm(vel);
+    if (!(v0 > 1e-9) || !std::isfinite(v0)) return false;
+    Vec2 dir = (1.0 / v0) * vel;
+    if (v0 > kMaxSpeed * 1.19) v0 = kMaxSpeed * 1.19;  // inside the table
+    m.s = w > 0.0 ? 1 : (w < 0.0 ? -1 : 0);
+    const CurvePoint c = curve_at(v0, m.s);
+    // heading at rest = heading now rotated back by psi(v0)
+    Vec2 rot{dir.x * c.u.x + dir.y * c.u.y, dir.y * c.u.x - dir.x * c.u.y};
+    const double r = norm(rot);
+    rot = (1.0 / r) * rot;
+    m.t0 = t0;
+    m.v0 = v0;
+    m.t_stop = t0 + v0 / kDecel;
+    m.rot = rot;
+    m.rest = p0 - rotate(rot, c.q);
+    m.rho = w / v0;
+    return true;
+}
+
+PathHull path_hull(const Motion& m) noexcept {
+    const CurvePoint c = curve_at(m.v0, m.s);
+    PathHull h;
+    h.a = m.rest + rotate(m.rot, c.q);
+    h.b = m.rest;
+    h.apex = h.a;
+    h.segment = true;
+    if (m.s == 0) return h;
+    const Vec2 da = rotate(m.rot, c.u);  // heading at the start
+    const Vec2 db = m.rot;               // heading at rest
+    const double det = cross(da, db);
+    if (std::fabs(det) < 1e-12) return h;
+    // a + lambda da = b - mu db
+    const Vec2 ab = h.b - h.a;
+    const double lambda = cross(ab, db) / det;
+    const double mu = cross(da, ab) / det;
+    if (!(lambda >= 0.0) || !(mu >= 0.0)) return h;  // cannot happen for turns below a half turn
+    h.apex = h.a + lambda * da;
+    h.segment = false;
+    return h;
+}
+
+namespace {
+double distance_to_segment(Vec2 a, Vec2 b, Vec2 c) {
+    const Vec2 ab = b - a;
+    const double len2 = dot(ab, ab);
+    double t = len2 > 0.0 ? dot(c - a, ab) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return norm(c - (a + t * ab));
+}
+}  // namespace
+
+double distance_to_hull(const PathHull& h, Vec2 c) noexcept {
+    if (h.segment) return distance_to_segment(h.a, h.b, c);
+    const double c1 = cross(h.apex - h.a, c - h.a);
+    const double c2 = cross(h.b - h.apex, c - h.apex);
+    const double c3 = cross(h.a - h.b, c - h.b);
+    if ((c1 >= 0 && c2 >= 0 && c3 >= 0) || (c1 <= 0 && c2 <= 0 && c3 <= 0)) return 0.0;
+    return std::min({distance_to_segment(h.a, h.apex, c), distance_to_segment(h.apex, h.b, c),
+                     distance_to_segment(h.b, h.a, c)});
+}
+
+double exit_time_until(const Motion& m, const PathHull& h, double v_end) noexcept {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    if (inside_play(h.a) && inside_play(h.b) && inside_play(h.apex)) return kInf;
+    // Split the path where the heading crosses a multiple of a quarter turn:
+    // between those speeds both coordinates are monotone, so the stone is in
+    // play all along a piece whose ends are in play.
+    double breaks[4];
+    int nb = 0;
+    if (m.s != 0) {
+        const double phi_rest = std::atan2(m.rot.y, m.rot.x);
+        const double span = kCurlC * std::atan(m.v0 / kCurlVc);  // heading turned from v0 to rest
+        const double quarter = 0.5 * 3.14159265358979323846;
+        // heading at speed v: phi_rest + psi_s(v), psi_s in [-s span, 0]
+        const double lo = m.s > 0 ? phi_rest - span : phi_rest;
+        const double hi = m.s > 0 ? phi_rest : phi_rest + span;
+        for (int k = static_cast<int>(std::ceil(lo / quarter)); k * quarter < hi && nb < 4; ++k) {
+            const double target = k * quarter;
+            if (target <= lo) continue;
+            // solve phi_rest - s C atan(v / vc) = target
+            const double at = (phi_rest - target) / (m.s * kCurlC);
+            if (at > 0.0 && at < 0.5 * 3.14159265358979323846) {
+                const double v = kCurlVc * std::tan(at);
+                if (v > v_end && v < m.v0) breaks[nb++] = v;
+            }
+        }
+        std::sort(breaks, breaks + nb, [](double a, double b) { return a > b; });
+    }
+    double v_start = m.v0;
+    for (int i = 0; i <= nb; ++i) {
+        const double v_stop = i < nb ? breaks[i] : v_end;
+        if (!inside_play(motion_position_at_speed(m, v_stop))) {
+            double in = v_start;
+            double out = v_stop;
+            for (int it = 0; it < 64 && in - out > 1e-12; ++it) {
+                const double mid = 0.5 * (in + out);
+                if (inside_play(motion_position_at_speed(m, mid))) in = mid;
+                else out = mid;
+            }
+            return m.t0 + (m.v0 - out) / kDecel;
+        }
+        v_start = v_stop;
+    }
+    return kInf;
+}
+
+double exit_time(const Motion& m, const PathHull& h) noexcept { return exit_time_until(m, h, 0.0); }
+
+}  // namespace curling::physics

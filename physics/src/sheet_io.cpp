@@ -1,0 +1,133 @@
+#include "sheet_io.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "motion.h"
+#include "noise.h"
+
+namespace curling::physics {
+
+float sheet_x(double u) noexcept {
+    if (u >= 0.0) return static_cast<float>(kCentreX + u);
+    return 4.75f - static_cast<float>(kCentreX - u);
+}
+
+bool takes_part(StonePosition p) noexcept {
+    if (p.x == 0.0f && p.y == 0.0f) return false;
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    return inside_play(Vec2{static_cast<double>(p.x) - kCentreX, static_cast<double>(p.y)});
+}
+
+void load_sheet(const GAMESTATE& state, bool mirror, Sheet& sheet) noexcept {
+    for (int k = 0; k < kStones; ++k) {
+        const StonePosition p = state.stones[k];
+        sheet.removal[k] = Removal::kNone;
+        if (!takes_part(p)) {
+            sheet.slot[k] = Slot::kAbsent;
+            sheet.pos[k] = Vec2{0.0, 0.0};
+            continue;
+        }
+        double u = static_cast<double>(p.x) - kCentreX;
+        if (mirror) u = -u;
+        sheet.slot[k] = Slot::kInPlay;
+        sheet.pos[k] = Vec2{u, static_cast<double>(p.y)};
+    }
+}
+
+ShotVector to_shot(Vec2 vel, bool mirror) noexcept {
+    ShotVector s;
+    std::memset(&s, 0, sizeof s);
+    const double vx = vel.x / kVelocityUnit;
+    s.vx = static_cast<float>(mirror ? -vx : vx);
+    s.vy = static_cast<float>(vel.y / kVelocityUnit);
+    s.spin = mirror ? 1 : 0;
+    return s;
+}
+
+namespace {
+
+struct Recorder {
+    TrajectoryFrames* out;
+    const GAMESTATE* state;
+    bool mirror;
+
+    // Writes one frame at index `index`.
+    void write(std::int32_t index, const Vec2* pos, const Slot* slot) const {
+        StonePosition* f = out->frames + static_cast<std::ptrdiff_t>(index) * kStones;
+        for (int k = 0; k < kStones; ++k) {
+            if (slot[k] == Slot::kInPlay) {
+                f[k] = StonePosition{sheet_x(mirror ? -pos[k].x : pos[k].x), static_cast<float>(pos[k].y)};
+            } else if (slot[k] == Slot::kRemoved) {
+                f[k] = StonePosition{0.0f, 0.0f};
+            } else {
+                f[k] = state->stones[k];
+            }
+        }
+    }
+
+    static bool emit(void* context, double, const Vec2* pos, const Slot* slot) {
+        auto* self = static_cast<Recorder*>(context);
+        // keep the last slot for the final position
+        if (self->out->written >= self->out->capacity - 1) return false;
+        self->write(self->out->written, pos, slot);
+        ++self->out->written;
+        return true;
+    }
+};
+
+}  // namespace
+
+std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std::int32_t limit,
+                            TrajectoryFrames* frames) noexcept {
+    const std::int32_t n = state.shot_number;
+    if (n < 0 || n >= kStones) return 0;
+    double vx = shot.vx;
+    double vy = shot.vy;
+    if (spread > 0.0f && std::isfinite(spread)) {
+        double z0 = 0.0;
+        double z1 = 0.0;
+        gaussian_pair(z0, z1);
+        vx += spread * z0;
+        vy += spread * z1;
+    }
+    const bool mirror = shot.spin != 0;
+    Sheet sheet;
+    load_sheet(state, mirror, sheet);
+    Vec2 vel{vx * kVelocityUnit, vy * kVelocityUnit};
+    if (mirror) vel.x = -vel.x;
+
+    RunOptions options;
+    options.time_limit = limit >= 0 ? limit * 0.001 : -1.0;
+    // `state` keeps its values until run_shot returns: the recorder reads the
+    // slots that take no part from it.
+    Recorder recorder{frames, &state, mirror};
+    FrameSink sink;
+    if (frames != nullptr) {
+        sink.interval = frames->interval;
+        sink.context = &recorder;
+        sink.emit = &Recorder::emit;
+        options.sink = &sink;
+    }
+    const RunResult r = run_shot(sheet, n, vel, +1, options);
+
+    for (int k = 0; k < kStones; ++k) {
+        if (sheet.slot[k] == Slot::kInPlay) {
+            const double u = mirror ? -sheet.pos[k].x : sheet.pos[k].x;
+            state.stones[k] = StonePosition{sheet_x(u), static_cast<float>(sheet.pos[k].y)};
+        } else if (sheet.slot[k] == Slot::kRemoved) {
+            state.stones[k] = StonePosition{0.0f, 0.0f};
+        }
+    }
+    if (frames != nullptr) {
+        // the final position, as Simulation leaves it, is always the last frame
+        StonePosition* f = frames->frames + static_cast<std::ptrdiff_t>(frames->written) * kStones;
+        for (int k = 0; k < kStones; ++k) f[k] = state.stones[k];
+        ++frames->written;
+    }
+    state.shot_number = n + 1;
+    state.moving_side = state.moving_side == 0 ? 1 : 0;
+    return r.cut_short ? 2 : 1;
+}
+
+}  // namespace curling::physics

@@ -1,0 +1,133 @@
+// Hostile inputs: every call returns, quickly, with sane records.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "curling_simulator.h"
+#include "support.h"
+
+using namespace physics_test;
+
+namespace {
+
+// Runs a Simulation and checks it came back within a generous time and left
+// only finite positions or empty slots in the slots that took part.
+void expect_sane(GAMESTATE s, ShotVector shot, float spread = 0.0f) {
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t r = Simulation(&s, shot, spread, 0, -1);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(ms, 200.0);
+    EXPECT_TRUE(r == 1 || r == 2) << r;
+    const StonePosition p = s.stones[s.shot_number - 1];
+    EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+}
+
+}  // namespace
+
+TEST(PhysicsHostile, NonFiniteAndHugeShots) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float big = std::numeric_limits<float>::max();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    GAMESTATE busy = empty_state(8);
+    for (int k = 0; k < 8; ++k) busy.stones[k] = StonePosition{1.5f + 0.25f * k, 4.0f + 0.3f * k};
+    for (const ShotVector& shot :
+         {ShotVector{nan, -30.0f, 0}, ShotVector{0.0f, nan, 1}, ShotVector{inf, -inf, 0}, ShotVector{-inf, 0.0f, 1},
+          ShotVector{big, -big, 0}, ShotVector{0.0f, -1e20f, 1}, ShotVector{0.0f, -1000.0f, 0},
+          ShotVector{3.0f, 1000.0f, 1}, ShotVector{tiny, -tiny, 0}, ShotVector{0.0f, 0.0f, 0},
+          ShotVector{0.0f, 30.0f, 0}, ShotVector{-100.0f, -1.0f, 1}, ShotVector{0.0f, -30.0f, 255}}) {
+        expect_sane(empty_state(0), shot);
+        expect_sane(busy, shot);
+    }
+    // a NaN or infinite shot is a shot of speed 0: removed short of the hog line
+    GAMESTATE s = empty_state(0);
+    EXPECT_EQ(Simulation(&s, ShotVector{nan, -30.0f, 0}, 0.0f, 0, -1), 1);
+    EXPECT_EQ(s.stones[0].x, 0.0f);
+    EXPECT_EQ(s.stones[0].y, 0.0f);
+    EXPECT_EQ(s.shot_number, 1);
+    // a huge speed is slowed to 100 units: a takeout that leaves play
+    GAMESTATE h = empty_state(0);
+    EXPECT_EQ(Simulation(&h, ShotVector{0.0f, -1e30f, 0}, 0.0f, 0, -1), 1);
+    EXPECT_EQ(h.stones[0].y, 0.0f);
+}
+
+TEST(PhysicsHostile, NonFiniteAndHugeSpread) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float spread : {nan, inf, -inf, 1e30f, 1e6f, -1.0f}) {
+        expect_sane(empty_state(0), ShotVector{-1.08f, -29.9f, 0}, spread);
+    }
+}
+
+TEST(PhysicsHostile, CrowdedOverlappingAndFrozenStones) {
+    // all sixteen slots at one point (the thrown one included)
+    GAMESTATE same = empty_state(15);
+    for (auto& p : same.stones) p = StonePosition{2.375f, 4.88f};
+    expect_sane(same, ShotVector{0.0f, -40.0f, 0});
+    // overlapping stones in the house
+    GAMESTATE overlap = empty_state(12);
+    for (int k = 0; k < 12; ++k) overlap.stones[k] = StonePosition{2.2f + 0.03f * k, 4.7f + 0.02f * k};
+    for (float vx = -2.0f; vx <= 2.0f; vx += 0.5f) expect_sane(overlap, ShotVector{vx, -40.0f, 1});
+    // a stone lying on the release point and one just ahead of it
+    GAMESTATE release = empty_state(2);
+    release.stones[0] = StonePosition{2.375f, 33.226f};
+    release.stones[1] = StonePosition{2.375f, 32.95f};
+    expect_sane(release, ShotVector{0.0f, -30.0f, 0});
+    // a rack of frozen stones, hit hard
+    GAMESTATE rack = empty_state(15);
+    int k = 0;
+    for (int row = 0; row < 5 && k < 15; ++row) {
+        for (int col = 0; col <= row && k < 15; ++col, ++k) {
+            rack.stones[k] = StonePosition{static_cast<float>(2.375 + (col - 0.5 * row) * 0.29),
+                                           static_cast<float>(6.0 - row * 0.29 * 0.8660254)};
+        }
+    }
+    for (float vx = -2.0f; vx <= 2.0f; vx += 0.25f) {
+        expect_sane(rack, ShotVector{vx, -48.78f, 0});
+        expect_sane(rack, ShotVector{vx, -100.0f, 1});
+    }
+}
+
+TEST(PhysicsHostile, GarbageRecords) {
+    Rng rng(99);
+    const int n = cases(3000, 300);
+    for (int i = 0; i < n; ++i) {
+        GAMESTATE s;
+        auto* bytes = reinterpret_cast<unsigned char*>(&s);
+        for (std::size_t b = 0; b < sizeof s; ++b) bytes[b] = static_cast<unsigned char>(rng.next());
+        s.shot_number = static_cast<int32_t>(rng.next() % 20) - 2;
+        ShotVector shot;
+        auto* sb = reinterpret_cast<unsigned char*>(&shot);
+        for (std::size_t b = 0; b < sizeof shot; ++b) sb[b] = static_cast<unsigned char>(rng.next());
+        GAMESTATE copy = s;
+        const int32_t r = Simulation(&copy, shot, 0.0f, 0, -1);
+        EXPECT_TRUE(r == 0 || r == 1 || r == 2);
+        (void)GetScore(&copy);
+        ShotVector out{};
+        const ShotTarget t{s.stones[0].x, s.stones[0].y, shot.spin};
+        const int32_t c = CreateShot(t, &out);
+        EXPECT_TRUE(c == 0 || c == 1);
+        EXPECT_TRUE(std::isfinite(out.vx) && std::isfinite(out.vy));
+        const int32_t h = CreateHitShot(t, shot.vx, &out);
+        EXPECT_TRUE(h == 0 || h == 1);
+        EXPECT_TRUE(std::isfinite(out.vx) && std::isfinite(out.vy));
+    }
+}
+
+TEST(PhysicsHostile, RandomCrowdsOfStonesComeToRest) {
+    // random positions (in play, possibly overlapping) and random shots
+    Rng rng(5);
+    const int n = cases(2000, 200);
+    for (int i = 0; i < n; ++i) {
+        GAMESTATE s = empty_state(15);
+        for (int k = 0; k < 15; ++k) {
+            s.stones[k] = StonePosition{static_cast<float>(rng.uniform(0.2, 4.55)),
+                                        static_cast<float>(rng.uniform(2.95, 12.0))};
+        }
+        const ShotVector shot{static_cast<float>(rng.uniform(-4, 4)), static_cast<float>(rng.uniform(-60, -25)),
+                              static_cast<std::uint8_t>(rng.next() & 1)};
+        expect_sane(s, shot);
+    }
+}

@@ -1,0 +1,118 @@
+// Out-of-play rules at their edges, and the slots that take no part.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine.h"
+#include "motion.h"
+#include "sheet_io.h"
+#include "support.h"
+
+using namespace physics_test;
+namespace cp = curling::physics;
+using cp::Vec2;
+
+namespace {
+
+// A straight (non-curling) shot to `rest` on an otherwise empty sheet.
+cp::Sheet straight_to(Vec2 rest, cp::RunResult* result = nullptr) {
+    cp::Sheet sheet = empty_sheet();
+    const cp::RunResult r = cp::run_shot(sheet, 0, straight_velocity_to(rest), 0, cp::RunOptions{});
+    if (result != nullptr) *result = r;
+    return sheet;
+}
+
+}  // namespace
+
+TEST(PhysicsRules, BackLineRemovesOnlyAStoneCompletelyOverIt) {
+    // y + R < 3.051 is completely over: 2.906 is the edge
+    cp::Sheet in = straight_to(Vec2{0.0, cp::kMinY + 1e-6});
+    EXPECT_EQ(in.slot[0], cp::Slot::kInPlay);
+    EXPECT_NEAR(in.pos[0].y, cp::kMinY + 1e-6, 1e-8);
+    cp::Sheet out = straight_to(Vec2{0.0, cp::kMinY - 1e-6});
+    EXPECT_EQ(out.slot[0], cp::Slot::kRemoved);
+    EXPECT_EQ(out.removal[0], cp::Removal::kBackLine);
+    // resting stones given to Simulation: 2.906 takes part, just below does not
+    EXPECT_TRUE(cp::takes_part(StonePosition{2.375f, 2.9061f}));
+    EXPECT_FALSE(cp::takes_part(StonePosition{2.375f, 2.9059f}));
+}
+
+TEST(PhysicsRules, SideLineRemovesATouchingStone) {
+    // touching: x - R <= 0 or x + R >= 4.75
+    for (double side : {-1.0, 1.0}) {
+        cp::Sheet in = straight_to(Vec2{side * (cp::kMaxAbsU - 1e-6), 8.0});
+        EXPECT_EQ(in.slot[0], cp::Slot::kInPlay) << side;
+        cp::Sheet out = straight_to(Vec2{side * (cp::kMaxAbsU + 1e-6), 8.0});
+        EXPECT_EQ(out.slot[0], cp::Slot::kRemoved) << side;
+        EXPECT_EQ(out.removal[0], cp::Removal::kSideLine) << side;
+    }
+    EXPECT_FALSE(cp::takes_part(StonePosition{0.145f, 5.0f}));
+    EXPECT_TRUE(cp::takes_part(StonePosition{0.1451f, 5.0f}));
+    EXPECT_FALSE(cp::takes_part(StonePosition{4.605f, 5.0f}));
+    EXPECT_TRUE(cp::takes_part(StonePosition{4.6049f, 5.0f}));
+}
+
+TEST(PhysicsRules, AStoneThatTouchesASideLineIsRemovedAtOnceEvenIfItWouldCurlBack) {
+    // spin 0 curls toward +x: thrown out to the left edge, it would curl
+    // back in, but it touched the line on the way
+    int found = 0;
+    for (float vx = -4.0f; vx < -2.0f; vx += 0.01f) {
+        const ShotVector shot{vx, -29.5f, 0};
+        cp::Motion m;
+        cp::make_motion(m, Vec2{0.0, cp::kReleaseY}, Vec2{vx * 0.1, -2.95}, 1.0, 0.0);
+        double min_u = 0.0;
+        for (double t = 0.0; t < m.t_stop; t += 0.01) min_u = std::fmin(min_u, cp::motion_position(m, t).x);
+        if (std::fabs(m.rest.x) < cp::kMaxAbsU && min_u < -cp::kMaxAbsU - 0.01) {
+            ++found;
+            const StonePosition p = play_alone(shot);
+            EXPECT_EQ(p.x, 0.0f) << vx;
+            EXPECT_EQ(p.y, 0.0f) << vx;
+        }
+    }
+    EXPECT_GT(found, 0);
+}
+
+TEST(PhysicsRules, HogLineRemovesADeliveredStoneShortOfItThatHitNothing) {
+    // completely crossed: y + R < 11.281
+    cp::Sheet over = straight_to(Vec2{0.0, cp::kHogClearY - 1e-6});
+    EXPECT_EQ(over.slot[0], cp::Slot::kInPlay);
+    cp::Sheet on = straight_to(Vec2{0.0, cp::kHogClearY + 1e-6});
+    EXPECT_EQ(on.slot[0], cp::Slot::kRemoved);
+    EXPECT_EQ(on.removal[0], cp::Removal::kHogLine);
+    // a stone struck back beyond the hog line stays in play, and so does the
+    // delivered stone that hit it
+    cp::Sheet sheet = empty_sheet();
+    sheet.slot[0] = cp::Slot::kInPlay;
+    sheet.pos[0] = Vec2{0.0, 20.0};
+    const Vec2 vel = straight_velocity_to(Vec2{0.0, 19.0});
+    const cp::RunResult r = cp::run_shot(sheet, 1, vel, 0, cp::RunOptions{});
+    EXPECT_TRUE(r.delivered_hit);
+    EXPECT_EQ(sheet.slot[0], cp::Slot::kInPlay);
+    EXPECT_EQ(sheet.slot[1], cp::Slot::kInPlay);
+    EXPECT_GT(sheet.pos[1].y, cp::kHogClearY);
+    // and a plain short shot through Simulation leaves an empty slot
+    const StonePosition p = play_alone(ShotVector{0.0f, -20.0f, 0});
+    EXPECT_EQ(p.x, 0.0f);
+    EXPECT_EQ(p.y, 0.0f);
+}
+
+TEST(PhysicsRules, SlotsThatTakeNoPartAreLeftAsTheyAre) {
+    GAMESTATE s = empty_state(6);
+    s.stones[0] = StonePosition{0.0f, 0.0f};
+    s.stones[1] = StonePosition{std::nanf(""), 5.0f};
+    s.stones[2] = StonePosition{2.375f, INFINITY};
+    s.stones[3] = StonePosition{0.1f, 4.88f};    // over the side line
+    s.stones[4] = StonePosition{2.375f, 1.0f};   // behind the back line
+    s.stones[5] = StonePosition{0.0f, 4.88f};    // x = 0: the player's empty marker
+    s.stones[7] = StonePosition{2.375f, 4.88f};  // a stone in play, in the way
+    GAMESTATE before = s;
+    ShotVector hit{};
+    ASSERT_EQ(CreateHitShot(ShotTarget{2.375f, 4.88f, 0}, 16.0f, &hit), 1);
+    Simulation(&s, hit, 0.0f, 0, -1);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(std::memcmp(&s.stones[k], &before.stones[k], sizeof(StonePosition)), 0) << k;
+    }
+    EXPECT_FALSE(in_house(s.stones[7]));  // taken out
+    EXPECT_TRUE(in_house(s.stones[6]));   // the shooter stays near the tee
+}
