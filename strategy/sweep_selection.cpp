@@ -29,9 +29,16 @@ void sweep_grid(const SweepSearch& search, const _GAMESTATE& state, SweepGrid& g
                         SWEEP_STEPS, 0.0f);
             std::fill_n(grid.smoothed_ratings.begin() + static_cast<std::ptrdiff_t>(first),
                         SWEEP_STEPS, 0.0f);
-            const SweepRow row{search.worker, r,     s,     SWEEP_VX_MIN,
-                               SWEEP_VX_MAX,  SWEEP_STEPS, search.row_vy[r],
-                               &state,        grid.raw_ratings.data() + first};
+            SweepRow row{};
+            row.worker = search.worker;
+            row.row = r;
+            row.spin_flag = s;
+            row.vx_first = SWEEP_VX_MIN;
+            row.vx_last = SWEEP_VX_MAX;
+            row.steps = SWEEP_STEPS;
+            row.row_vy = search.row_vy[r];
+            row.state = &state;
+            row.slots = grid.raw_ratings.data() + first;
             for (std::int32_t k = 0; k < SWEEP_STEPS; k += SWEEP_BLOCK) {
                 sweep_block(row, k);
             }
