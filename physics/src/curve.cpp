@@ -66,10 +66,11 @@ struct Table {
     }
 };
 
-const Table& table() {
-    static const Table t;
-    return t;
-}
+// Built once when the library is loaded (about a millisecond), then only
+// read: the library's one table, shared by every thread.
+const Table kTable;
+
+inline const Table& table() { return kTable; }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "motion.h"
@@ -21,9 +22,10 @@ struct Stone {
     Removal removal = Removal::kNone;
     Vec2 p{};  // position while at rest
     Motion m{};
-    PathHull hull{};
+    PathHull hull;  // set with the motion
     double t_end = 0.0;  // end of the motion: rest or leaving play
     bool exits = false;
+    Removal exit_line = Removal::kNone;
 };
 
 void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
@@ -34,17 +36,18 @@ void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
     }
     s.moving = true;
     s.hull = path_hull(s.m);
-    const double t_exit = exit_time(s.m, s.hull);
+    int which = -1;
+    const double t_exit = exit_time(s.m, s.hull, &which);
     s.exits = t_exit <= s.m.t_stop;
+    s.exit_line = which == 2 ? Removal::kBackLine : (which == 3 ? Removal::kNearBackLine : Removal::kSideLine);
     s.t_end = s.exits ? t_exit : s.m.t_stop;
 }
 
 // Earliest time in [t, t_hi) at which a (moving) and b come into contact
-// while approaching. Returns false when there is none; otherwise `found` is
-// that time, or, with `contact` false, a time up to which there is certainly
-// no contact (the step budget ran out).
-bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, double& found,
-                    bool& contact) {
+// while approaching. Returns true with `contact` when there is one, at
+// `cert`; otherwise `cert` is a time before which there is certainly no
+// contact (at least t_hi, unless the step budget ran out first).
+bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, double& cert) {
     const double acc = b.moving ? 2.0 * kMaxAccel : kMaxAccel;
     for (int step = 0; step < kMaxSearchSteps; ++step) {
         const MotionState sa = motion_state(a.m, t);
@@ -52,17 +55,22 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
         if (b.moving) sb = motion_state(b.m, t);
         const Vec2 d = sb.p - sa.p;
         const double dist = norm(d);
-        if (!(dist > 1e-12)) return false;  // coincident centres have no normal
+        if (!(dist > 1e-12)) {  // coincident centres have no normal
+            cert = t;
+            return false;
+        }
         const Vec2 n = (1.0 / dist) * d;
         const double g = dist - 2.0 * kStoneRadius;
         const double gdot = dot(sb.vel - sa.vel, n);
         if (g <= kContactGap && gdot < -kApproachEps) {
-            found = t;
-            contact = true;
+            cert = t;
             return true;
         }
         const double speed = sa.v + sb.v;
-        if (!(speed > 0.0)) return false;
+        if (!(speed > 0.0)) {
+            cert = kInf;
+            return false;
+        }
         // Lower bounds of the time to contact: the gap closes no faster than
         // the sum of the speeds, and g'' >= -(|acc_a| + |acc_b|) because the
         // curvature term of the distance is never negative.
@@ -79,23 +87,29 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
         double tau = tau1 > tau2 ? tau1 : tau2;
         if (tau < kMinStep) tau = kMinStep;
         t += tau;
-        if (!(t < t_hi)) return false;
+        if (!(t < t_hi)) break;
     }
-    found = t;
-    contact = false;
-    return true;
+    cert = t;
+    return false;
 }
 
-Removal removal_at(Vec2 p) {
-    if (!(std::fabs(p.x) < kMaxAbsU)) return Removal::kSideLine;
-    if (!(p.y >= kMinY)) return Removal::kBackLine;
-    return Removal::kNearBackLine;
-}
 
 enum class Event { kLimit, kEnd, kContact, kSafe };
 
+// What a pair search has proven, valid while neither stone's motion changes.
+// (Left uninitialised until first written; `has_cert` tells which are.)
+struct Certificate {
+    double t;          // no contact before t (a contact at t when `contact`)
+    std::uint32_t va;  // motion versions of the two stones
+    std::uint32_t vb;
+    bool contact;
+};
+
 struct World {
     Stone st[kStones];
+    std::uint32_t version[kStones] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  // bumped whenever a motion changes
+    Certificate cert[kStones][kStones];
+    std::uint16_t has_cert[kStones] = {};  // bit j of row i: cert[i][j] written
     const RunOptions* opt;
     RunResult result;
     int thrown;
@@ -130,6 +144,7 @@ struct World {
                 s.p = motion_position(s.m, t);
                 s.moving = false;
             }
+            ++version[&s - st];
         }
     }
 
@@ -153,7 +168,10 @@ struct World {
             for (int j = i + 1; j < kStones; ++j) {
                 if (st[j].slot != Slot::kInPlay) continue;
                 const Vec2 d = pos[j] - pos[i];
-                const double dist = norm(d);
+                constexpr double kReach = 2.0 * kStoneRadius + kTouchTol;
+                const double d2 = dot(d, d);
+                if (!(d2 <= kReach * kReach)) continue;
+                const double dist = std::sqrt(d2);
                 if (dist > 1e-12 && dist - 2.0 * kStoneRadius <= kTouchTol) {
                     pairs[count++] = ContactPair{i, j, (1.0 / dist) * d};
                 }
@@ -163,7 +181,10 @@ struct World {
         result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, kMaxPasses);
         if (touched[thrown]) result.delivered_hit = true;
         for (int i = 0; i < kStones; ++i) {
-            if (touched[i]) start_motion(st[i], pos[i], bodies[i].v, bodies[i].w, t);
+            if (touched[i]) {
+                start_motion(st[i], pos[i], bodies[i].v, bodies[i].w, t);
+                ++version[i];
+            }
         }
     }
 
@@ -198,22 +219,42 @@ struct World {
                 for (int j = 0; j < kStones; ++j) {
                     const Stone& b = st[j];
                     if (j == i || b.slot != Slot::kInPlay) continue;
-                    if (b.moving) {
-                        if (j < i) continue;  // each moving pair once
-                        if (reach_a < 0.0) {
-                            const MotionState sa = motion_state(a.m, t);
-                            pa = sa.p;
-                            reach_a = sa.v * sa.v / (2.0 * kDecel);
+                    if (b.moving && j < i) continue;  // each moving pair once
+                    Certificate& c = cert[i][j];
+                    double from = t;
+                    if ((has_cert[i] >> j & 1u) != 0 && c.va == version[i] && c.vb == version[j]) {
+                        if (c.t >= best && !(c.contact && c.t == best)) continue;  // nothing before best
+                        if (c.t > from) from = c.t;
+                    } else {
+                        has_cert[i] = static_cast<std::uint16_t>(has_cert[i] | (1u << j));
+                        c.va = version[i];
+                        c.vb = version[j];
+                        c.contact = false;
+                        c.t = t;
+                        if (b.moving) {
+                            if (reach_a < 0.0) {
+                                const MotionState sa = motion_state(a.m, t);
+                                pa = sa.p;
+                                reach_a = sa.v * sa.v / (2.0 * kDecel);
+                            }
+                            const MotionState sb = motion_state(b.m, t);
+                            const double reach_b = sb.v * sb.v / (2.0 * kDecel);
+                            if (norm(sb.p - pa) - 2.0 * kStoneRadius > reach_a + reach_b + 1e-6) {
+                                c.t = kInf;
+                                continue;
+                            }
+                        } else if (!near_hull(a.hull, b.p, 2.0 * kStoneRadius + 1e-6)) {
+                            c.t = kInf;
+                            continue;
                         }
-                        const MotionState sb = motion_state(b.m, t);
-                        const double reach_b = sb.v * sb.v / (2.0 * kDecel);
-                        if (norm(sb.p - pa) - 2.0 * kStoneRadius > reach_a + reach_b + 1e-6) continue;
-                    } else if (distance_to_hull(a.hull, b.p) > 2.0 * kStoneRadius + 1e-6) {
-                        continue;
                     }
                     double found = 0.0;
-                    bool is_contact = false;
-                    if (search_contact(a, b, t, best, found, is_contact) && found < best) {
+                    const bool is_contact = search_contact(a, b, from, best, found);
+                    c.t = found;
+                    c.contact = is_contact;
+                    const bool earlier = is_contact ? (found < best || (found == best && kind != Event::kContact))
+                                                    : found < best;
+                    if (earlier) {
                         best = found;
                         kind = is_contact ? Event::kContact : Event::kSafe;
                         ia = i;
@@ -230,10 +271,11 @@ struct World {
             }
             if (kind == Event::kEnd) {
                 Stone& s = st[ia];
+                ++version[ia];
                 if (s.exits) {
                     s.slot = Slot::kRemoved;
                     s.moving = false;
-                    s.removal = removal_at(motion_position(s.m, t));
+                    s.removal = s.exit_line;
                 } else {
                     s.p = s.m.rest;
                     s.moving = false;

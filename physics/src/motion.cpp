@@ -32,6 +32,11 @@ PathHull path_hull(const Motion& m) noexcept {
     h.b = m.rest;
     h.apex = h.a;
     h.segment = true;
+    auto box = [&h] {
+        h.lo = Vec2{std::min({h.a.x, h.b.x, h.apex.x}), std::min({h.a.y, h.b.y, h.apex.y})};
+        h.hi = Vec2{std::max({h.a.x, h.b.x, h.apex.x}), std::max({h.a.y, h.b.y, h.apex.y})};
+    };
+    box();
     if (m.s == 0) return h;
     const Vec2 da = rotate(m.rot, c.u);  // heading at the start
     const Vec2 db = m.rot;               // heading at rest
@@ -44,6 +49,7 @@ PathHull path_hull(const Motion& m) noexcept {
     if (!(lambda >= 0.0) || !(mu >= 0.0)) return h;  // cannot happen for turns below a half turn
     h.apex = h.a + lambda * da;
     h.segment = false;
+    box();
     return h;
 }
 
@@ -67,7 +73,7 @@ double distance_to_hull(const PathHull& h, Vec2 c) noexcept {
                      distance_to_segment(h.b, h.a, c)});
 }
 
-double exit_time_until(const Motion& m, const PathHull& h, double v_end) noexcept {
+double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* which) noexcept {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     if (inside_play(h.a) && inside_play(h.b) && inside_play(h.apex)) return kInf;
     // Split the path where the heading crosses a multiple of a quarter turn:
@@ -97,21 +103,63 @@ double exit_time_until(const Motion& m, const PathHull& h, double v_end) noexcep
     double v_start = m.v0;
     for (int i = 0; i <= nb; ++i) {
         const double v_stop = i < nb ? breaks[i] : v_end;
-        if (!inside_play(motion_position_at_speed(m, v_stop))) {
-            double in = v_start;
-            double out = v_stop;
-            for (int it = 0; it < 64 && in - out > 1e-12; ++it) {
-                const double mid = 0.5 * (in + out);
-                if (inside_play(motion_position_at_speed(m, mid))) in = mid;
-                else out = mid;
+        const Vec2 end = motion_position_at_speed(m, v_stop);
+        if (!inside_play(end)) {
+            // Both coordinates are monotone on this piece: the stone leaves
+            // play where the first of the violated limits is crossed. Find
+            // each crossing by the Illinois method; the earliest (fastest) wins.
+            double exit_v = -1.0;
+            for (int limit = 0; limit < 4; ++limit) {
+                // limit: 0 u >= max, 1 u <= -max, 2 y < min, 3 y > max
+                auto f = [&](double v) {
+                    const Vec2 p = motion_position_at_speed(m, v);
+                    switch (limit) {
+                        case 0: return p.x - kMaxAbsU;
+                        case 1: return -kMaxAbsU - p.x;
+                        case 2: return kMinY - p.y;
+                        default: return p.y - kMaxY;
+                    }
+                };
+                const double f_end = f(v_stop);
+                if (!(f_end >= 0.0)) continue;  // this limit is not crossed
+                // f < 0 inside; find the largest v in (v_stop, v_start] with f >= 0
+                double in = v_start;
+                double out = v_stop;
+                double f_in = f(in);
+                double f_out = f_end;
+                int side = 0;
+                for (int it = 0; it < 100 && in - out > 1e-12; ++it) {
+                    double mid = (f_in * out - f_out * in) / (f_in - f_out);
+                    if (!(mid > out && mid < in)) mid = 0.5 * (in + out);
+                    const double fm = f(mid);
+                    if (fm >= 0.0) {
+                        out = mid;
+                        f_out = fm;
+                        if (side == -1) f_in *= 0.5;
+                        side = -1;
+                    } else {
+                        in = mid;
+                        f_in = fm;
+                        if (side == 1) f_out *= 0.5;
+                        side = 1;
+                    }
+                    if (f_out == 0.0) break;
+                }
+                if (out > exit_v) {
+                    exit_v = out;
+                    if (which != nullptr) *which = limit;
+                }
             }
-            return m.t0 + (m.v0 - out) / kDecel;
+            if (exit_v < 0.0) exit_v = v_stop;  // cannot happen: some limit is crossed
+            return m.t0 + (m.v0 - exit_v) / kDecel;
         }
         v_start = v_stop;
     }
     return kInf;
 }
 
-double exit_time(const Motion& m, const PathHull& h) noexcept { return exit_time_until(m, h, 0.0); }
+double exit_time(const Motion& m, const PathHull& h, int* which) noexcept {
+    return exit_time_until(m, h, 0.0, which);
+}
 
 }  // namespace curling::physics

@@ -72,14 +72,23 @@ struct PathHull {
     Vec2 apex;
     Vec2 b;
     bool segment;
+    Vec2 lo;  // bounding box of the three points
+    Vec2 hi;
 };
 PathHull path_hull(const Motion& m) noexcept;
 double distance_to_hull(const PathHull& h, Vec2 c) noexcept;
+// Whether c lies within distance r of the hull (a bounding-box test first).
+inline bool near_hull(const PathHull& h, Vec2 c, double r) noexcept {
+    if (c.x < h.lo.x - r || c.x > h.hi.x + r || c.y < h.lo.y - r || c.y > h.hi.y + r) return false;
+    return distance_to_hull(h, c) <= r;
+}
 
 // The first time at which the stone leaves play along the motion, or +inf
 // when it stays in play until it rests (its start point being in play).
-double exit_time(const Motion& m, const PathHull& h) noexcept;
+// `which` (if given) receives the line crossed: 0 or 1 a side line (+u or
+// -u), 2 the far back line, 3 the near back line.
+double exit_time(const Motion& m, const PathHull& h, int* which = nullptr) noexcept;
 // The same, up to the time at which the speed falls to v_end.
-double exit_time_until(const Motion& m, const PathHull& h, double v_end) noexcept;
+double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* which = nullptr) noexcept;
 
 }  // namespace curling::physics
