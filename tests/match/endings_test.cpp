@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "malformed_shot"},
         EndingCase{"never_answers", mock_player("--mode silent --at-go 2"), {"--clock-ms", "1500"},
                    "time_forfeit"},
-        EndingCase{"slow", mock_player("--think-ms 60"), {"--clock-ms", "400"}, "time_forfeit"}),
+        EndingCase{"slow", mock_player("--think-ms 100"), {"--clock-ms", "450"}, "time_forfeit"}),
     [](const testing::TestParamInfo<EndingCase>& info) { return std::string(info.param.name); });
 
 TEST(Endings, NormalGameHasNoOneToBlame) {
