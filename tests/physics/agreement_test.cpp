@@ -39,7 +39,7 @@ cp::Sheet random_house(Rng& rng, int stones) {
 
 TEST(PhysicsAgreement, FastPathMatchesTheFixedStepReferenceWithin1mm) {
     Rng rng(2024);
-    const int n = cases(300, 40);
+    const int n = cases(300, 100);
     int with_contacts = 0;
     int multi_contacts = 0;
     double worst = 0.0;

@@ -92,7 +92,7 @@ TEST(PhysicsHostile, CrowdedOverlappingAndFrozenStones) {
 
 TEST(PhysicsHostile, GarbageRecords) {
     Rng rng(99);
-    const int n = cases(3000, 300);
+    const int n = cases(3000, 1000);
     for (int i = 0; i < n; ++i) {
         GAMESTATE s;
         auto* bytes = reinterpret_cast<unsigned char*>(&s);
@@ -119,7 +119,7 @@ TEST(PhysicsHostile, GarbageRecords) {
 TEST(PhysicsHostile, RandomCrowdsOfStonesComeToRest) {
     // random positions (in play, possibly overlapping) and random shots
     Rng rng(5);
-    const int n = cases(2000, 200);
+    const int n = cases(2000, 500);
     for (int i = 0; i < n; ++i) {
         GAMESTATE s = empty_state(15);
         for (int k = 0; k < 15; ++k) {
