@@ -19,33 +19,6 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
-// Score of an end as the rules count it: the side with the stone nearest
-// the tee scores each of its stones nearer than the other side's best.
-int reference_score(const nlohmann::json& stones, const int owner[16]) {
-    double best[2] = {1e9, 1e9};
-    std::vector<std::pair<double, int>> in_house;
-    for (int k = 0; k < 16; ++k) {
-        const double x = stones[k][0];
-        const double y = stones[k][1];
-        if (x == 0.0 && y == 0.0) {
-            continue;
-        }
-        const double d = std::hypot(x - 2.375, y - 4.88);
-        if (d <= 1.975) {
-            in_house.push_back({d, owner[k]});
-            best[owner[k]] = std::min(best[owner[k]], d);
-        }
-    }
-    if (in_house.empty() || best[0] == best[1]) {
-        return 0;
-    }
-    const int scorer = best[0] < best[1] ? 0 : 1;
-    const auto count = std::count_if(in_house.begin(), in_house.end(), [&](const auto& stone) {
-        return stone.second == scorer && stone.first < best[1 - scorer];
-    });
-    return scorer == 0 ? static_cast<int>(count) : -static_cast<int>(count);
-}
-
 void expect_rules_hold(const std::vector<nlohmann::json>& record, int game) {
     std::vector<nlohmann::json> shots;
     std::vector<nlohmann::json> ends;

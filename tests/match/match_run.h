@@ -39,5 +39,10 @@ std::vector<nlohmann::json> read_record(const std::string& path);
 std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& record,
                                           const std::string& type);
 
+// Score of an end as the rules count it, from the final stones and the
+// side (0 or 1) that threw each: the side with the stone nearest the tee
+// scores each of its stones in the house nearer than the other side's best.
+int reference_score(const nlohmann::json& stones, const int owner[16]);
+
 // The mock player's command line with extra arguments.
 std::string mock_player(const std::string& arguments = "");
