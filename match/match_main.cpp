@@ -7,6 +7,13 @@
 #include "match_runner.h"
 #include "simulator_library.h"
 
+namespace {
+
+// A year: far beyond any game, and safe to count in microseconds.
+constexpr std::int64_t MAX_CLOCK_MS = 365LL * 24 * 3600 * 1000;
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // A player that dies mid-write must not take the runner with it.
     signal(SIGPIPE, SIG_IGN);
@@ -36,7 +43,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 10))
         ->capture_default_str();
     app.add_option("--clock-ms", options.clock_ms, "Thinking time per side per game, in ms")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(std::int64_t{1}, MAX_CLOCK_MS))
         ->capture_default_str();
     app.add_option("--spread", options.spread,
                    "Standard deviation of the noise on vx and vy of every shot (0.1 m/s units)")
@@ -52,7 +59,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--ready-timeout-ms", options.ready_timeout_ms,
                    "How long a player may take to answer ISREADY")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(std::int64_t{1}, MAX_CLOCK_MS))
         ->capture_default_str();
     app.add_flag("--quiet", options.quiet, "Print game boards and the summary, not every end");
     CLI11_PARSE(app, argc, argv);

@@ -19,6 +19,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr std::size_t MAX_READ_PER_CALL = 64 * 1024;
 
 std::string resolve_program(const std::string& name) {
     if (name.find('/') != std::string::npos) {
@@ -226,7 +227,9 @@ IoStatus PlayerProcess::send(const std::string& line, Deadline deadline) {
 void PlayerProcess::read_available(bool& eof) {
     eof = false;
     char buffer[4096];
-    for (;;) {
+    // A player that writes without pause must not keep the runner reading
+    // for ever or fill its memory: take a bounded amount per call.
+    for (std::size_t taken = 0; taken < MAX_READ_PER_CALL; taken += sizeof buffer) {
         const ssize_t got = read(output_fd_, buffer, sizeof buffer);
         if (got > 0) {
             pending_.append(buffer, static_cast<std::size_t>(got));

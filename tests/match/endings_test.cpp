@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "malformed_shot"},
         EndingCase{"nan", mock_player("--mode nan --at-go 4"), {"--clock-ms", "60000"},
                    "malformed_shot"},
+        EndingCase{"flood", mock_player("--mode flood --at-go 2"), {"--clock-ms", "60000"},
+                   "malformed_shot"},
         EndingCase{"badspin", mock_player("--mode badspin"), {"--clock-ms", "60000"},
                    "malformed_shot"},
         EndingCase{"never_answers", mock_player("--mode silent --at-go 2"), {"--clock-ms", "1500"},

@@ -116,6 +116,11 @@ int main(int argc, char** argv) {
                 for (;;) {
                     std::this_thread::sleep_for(std::chrono::seconds(1));
                 }
+            } else if (strike && settings.mode == "flood") {
+                const std::string junk(4096, 'x');
+                for (;;) {
+                    reply(junk);
+                }
             } else if (strike && settings.mode == "garbage") {
                 reply("HELLO THERE");
             } else if (strike && settings.mode == "nan") {
