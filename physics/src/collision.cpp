@@ -29,13 +29,19 @@ bool contact_impulse(Body& a, Body& b, Vec2 n, const ContactParams& params) noex
 }
 
 int resolve_contacts(Body* bodies, const ContactPair* pairs, int pair_count,
-                     const ContactParams& params, bool* touched, int max_passes) noexcept {
+                     const ContactParams& params, bool* touched, int max_passes,
+                     double* first_approach) noexcept {
     int applied = 0;
+    if (first_approach != nullptr) {
+        for (int k = 0; k < pair_count; ++k) first_approach[k] = 0.0;
+    }
     for (int pass = 0; pass < max_passes; ++pass) {
         bool any = false;
         for (int k = 0; k < pair_count; ++k) {
             const ContactPair& c = pairs[k];
+            const double un = approach_speed(bodies[c.a], bodies[c.b], c.n);
             if (contact_impulse(bodies[c.a], bodies[c.b], c.n, params)) {
+                if (first_approach != nullptr && first_approach[k] == 0.0) first_approach[k] = un;
                 touched[c.a] = true;
                 touched[c.b] = true;
                 any = true;

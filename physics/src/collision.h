@@ -31,8 +31,17 @@ struct ContactPair {
 // Frozen stones: applies the impulses of all the touching pairs over and over
 // (in the order given) until no contact approaches any more, or `max_passes`
 // passes have been made. Marks in `touched` the bodies that received an
-// impulse and returns the number of impulses applied.
+// impulse and returns the number of impulses applied. When `first_approach`
+// is given, it receives for each pair the approach speed at its first
+// impulse (0 when it had none).
 int resolve_contacts(Body* bodies, const ContactPair* pairs, int pair_count,
-                     const ContactParams& params, bool* touched, int max_passes) noexcept;
+                     const ContactParams& params, bool* touched, int max_passes,
+                     double* first_approach = nullptr) noexcept;
+
+// Approach speed of the contact points of a and b along n (positive when
+// they approach).
+inline double approach_speed(const Body& a, const Body& b, Vec2 n) noexcept {
+    return (a.v.x - b.v.x) * n.x + (a.v.y - b.v.y) * n.y;
+}
 
 }  // namespace curling::physics

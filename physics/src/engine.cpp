@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 
 #include "motion.h"
@@ -47,7 +48,13 @@ void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
 // while approaching. Returns true with `contact` when there is one, at
 // `cert`; otherwise `cert` is a time before which there is certainly no
 // contact (at least t_hi, unless the step budget ran out first).
-bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, double& cert) {
+// `slop` (0 or kContactSlop) is the overlap the pair must reach before it
+// counts as a contact; it falls to 0 once the two are seen more than
+// kContactSlop apart. A `ghost` pair (stones that overlapped from the start)
+// cannot touch until it has come apart. `parted` receives the time at which
+// the search saw the pair part (it is left alone when it did not).
+bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, double& cert, double slop,
+                    bool ghost, double& parted) {
     const double acc = b.moving ? 2.0 * kMaxAccel : kMaxAccel;
     for (int step = 0; step < kMaxSearchSteps; ++step) {
         const MotionState sa = motion_state(a.m, t);
@@ -55,21 +62,40 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
         if (b.moving) sb = motion_state(b.m, t);
         const Vec2 d = sb.p - sa.p;
         const double dist = norm(d);
+        const double speed = sa.v + sb.v;
+        if (!(speed > 0.0)) {
+            cert = kInf;
+            return false;
+        }
+        double g = dist - 2.0 * kStoneRadius;
+        if (ghost) {
+            if (g <= 0.0) {
+                // apart no sooner than the gap can open at the sum of the speeds
+                double tau = -g / speed;
+                if (tau < kMinStep) tau = kMinStep;
+                t += tau;
+                if (!(t < t_hi)) break;
+                continue;
+            }
+            ghost = false;
+            if (t < parted) parted = t;
+        }
         if (!(dist > 1e-12)) {  // coincident centres have no normal
             cert = t;
             return false;
         }
         const Vec2 n = (1.0 / dist) * d;
-        const double g = dist - 2.0 * kStoneRadius;
+        if (slop > 0.0) {
+            if (g > kContactSlop) {
+                slop = 0.0;
+                if (t < parted) parted = t;
+            }
+            g += slop;
+        }
         const double gdot = dot(sb.vel - sa.vel, n);
         if (g <= kContactGap && gdot < -kApproachEps) {
             cert = t;
             return true;
-        }
-        const double speed = sa.v + sb.v;
-        if (!(speed > 0.0)) {
-            cert = kInf;
-            return false;
         }
         // Lower bounds of the time to contact: the gap closes no faster than
         // the sum of the speeds, and g'' >= -(|acc_a| + |acc_b|) because the
@@ -93,13 +119,13 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
     return false;
 }
 
-
 enum class Event { kLimit, kEnd, kContact, kSafe };
 
 // What a pair search has proven, valid while neither stone's motion changes.
 // (Left uninitialised until first written; `has_cert` tells which are.)
 struct Certificate {
     double t;          // no contact before t (a contact at t when `contact`)
+    double parted;     // when the pair was seen apart (ending a ghost or slop), or +inf
     std::uint32_t va;  // motion versions of the two stones
     std::uint32_t vb;
     bool contact;
@@ -110,6 +136,45 @@ struct World {
     std::uint32_t version[kStones] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  // bumped whenever a motion changes
     Certificate cert[kStones][kStones];
     std::uint16_t has_cert[kStones] = {};  // bit j of row i: cert[i][j] written
+    std::uint16_t sloppy[kStones] = {};    // bit j of row i (i < j): the pair has kContactSlop
+    std::uint16_t ghost[kStones] = {};     // bit j of row i (i < j): overlapping from the start
+
+    // Pairs that a search has seen part by time t lose their ghost or slop.
+    void commit_partings(double t) {
+        for (int i = 0; i < kStones; ++i) {
+            if ((ghost[i] | sloppy[i]) == 0) continue;
+            for (int j = i + 1; j < kStones; ++j) {
+                if (((ghost[i] | sloppy[i]) >> j & 1u) == 0) continue;
+                for (const Certificate* c : {&cert[i][j], &cert[j][i]}) {
+                    const int a = c == &cert[i][j] ? i : j;
+                    const int b = c == &cert[i][j] ? j : i;
+                    if ((has_cert[a] >> b & 1u) != 0 && c->va == version[a] && c->vb == version[b] &&
+                        c->parted <= t) {
+                        ghost[i] = static_cast<std::uint16_t>(ghost[i] & ~(1u << j));
+                        sloppy[i] = static_cast<std::uint16_t>(sloppy[i] & ~(1u << j));
+                    }
+                }
+            }
+        }
+    }
+
+    bool is_ghost(int i, int j) const { return (ghost[i < j ? i : j] >> (i < j ? j : i) & 1u) != 0; }
+
+    // Stones that overlap at the start (by more than the slop) pass through
+    // each other until they have come apart.
+    void find_ghosts() {
+        constexpr double kDeep = 2.0 * kStoneRadius - kContactSlop;
+        Vec2 pos[kStones];
+        for (int i = 0; i < kStones; ++i) pos[i] = st[i].moving ? motion_position(st[i].m, 0.0) : st[i].p;
+        for (int i = 0; i < kStones; ++i) {
+            if (st[i].slot != Slot::kInPlay) continue;
+            for (int j = i + 1; j < kStones; ++j) {
+                if (st[j].slot != Slot::kInPlay) continue;
+                const Vec2 d = pos[j] - pos[i];
+                if (dot(d, d) < kDeep * kDeep) ghost[i] = static_cast<std::uint16_t>(ghost[i] | (1u << j));
+            }
+        }
+    }
     const RunOptions* opt;
     RunResult result;
     int thrown;
@@ -166,7 +231,7 @@ struct World {
         for (int i = 0; i < kStones; ++i) {
             if (st[i].slot != Slot::kInPlay) continue;
             for (int j = i + 1; j < kStones; ++j) {
-                if (st[j].slot != Slot::kInPlay) continue;
+                if (st[j].slot != Slot::kInPlay || is_ghost(i, j)) continue;
                 const Vec2 d = pos[j] - pos[i];
                 constexpr double kReach = 2.0 * kStoneRadius + kTouchTol;
                 const double d2 = dot(d, d);
@@ -178,7 +243,13 @@ struct World {
             }
         }
         bool touched[kStones] = {};
-        result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, kMaxPasses);
+        double first[kStones * (kStones - 1) / 2];
+        result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, kMaxPasses, first);
+        for (int k = 0; k < count; ++k) {
+            if (first[k] > 0.0 && first[k] < kSlowContact) {
+                sloppy[pairs[k].a] = static_cast<std::uint16_t>(sloppy[pairs[k].a] | (1u << pairs[k].b));
+            }
+        }
         if (touched[thrown]) result.delivered_hit = true;
         for (int i = 0; i < kStones; ++i) {
             if (touched[i]) {
@@ -190,11 +261,13 @@ struct World {
 
     void run() {
         double t = 0.0;
+        find_ghosts();
         const double t_limit = opt->time_limit >= 0.0 ? opt->time_limit : kInf;
         while (true) {
             bool any_moving = false;
             for (const Stone& s : st) any_moving |= (s.slot == Slot::kInPlay && s.moving);
             if (!any_moving) break;
+            commit_partings(t);
             if (result.events >= opt->max_events) {
                 freeze(t);
                 result.cut_short = true;
@@ -231,6 +304,7 @@ struct World {
                         c.vb = version[j];
                         c.contact = false;
                         c.t = t;
+                        c.parted = kInf;
                         if (b.moving) {
                             if (reach_a < 0.0) {
                                 const MotionState sa = motion_state(a.m, t);
@@ -248,8 +322,13 @@ struct World {
                             continue;
                         }
                     }
+                    const int lo = i < j ? i : j;
+                    const int hi = i < j ? j : i;
+                    const bool apart = c.parted <= from;
+                    const bool ghost_now = !apart && (ghost[lo] >> hi & 1u) != 0;
+                    const double slop = !apart && (sloppy[lo] >> hi & 1u) != 0 ? kContactSlop : 0.0;
                     double found = 0.0;
-                    const bool is_contact = search_contact(a, b, from, best, found);
+                    const bool is_contact = search_contact(a, b, from, best, found, slop, ghost_now, c.parted);
                     c.t = found;
                     c.contact = is_contact;
                     const bool earlier = is_contact ? (found < best || (found == best && kind != Event::kContact))
@@ -282,6 +361,7 @@ struct World {
                 }
                 result.end_time = t;
             } else if (kind == Event::kContact) {
+                commit_partings(t);
                 contact(t);
             }
         }

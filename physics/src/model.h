@@ -59,6 +59,13 @@ inline constexpr double kStoneFriction = 0.05;
 // Two stones closer than 2R + kTouchTol touch (frozen stones included: a
 // position that went through a 32-bit float is off by up to half a micrometre).
 inline constexpr double kTouchTol = 1e-6;
+// Resting contact: after an impulse slower than kSlowContact, the same two
+// stones collide again only once they overlap by kContactSlop (or after they
+// have parted by more than kContactSlop). A stone curling into a resting one would otherwise strike
+// it again and again at ever shorter intervals (a Zeno cascade); with the
+// slop the bounces are a tenth of a millimetre apart, at most a few a second.
+inline constexpr double kSlowContact = 0.05;  // m/s
+inline constexpr double kContactSlop = 1e-4;  // m
 
 // ---- Universal curve --------------------------------------------------------
 // For a stone curling toward its left (counter-clockwise rotation, s = +1),

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "curling_simulator.h"
+#include "sheet_io.h"
 #include "support.h"
 
 using namespace physics_test;
@@ -130,4 +131,61 @@ TEST(PhysicsHostile, RandomCrowdsOfStonesComeToRest) {
                               static_cast<std::uint8_t>(rng.next() & 1)};
         expect_sane(s, shot);
     }
+}
+
+TEST(PhysicsHostile, SweepsIntoCrowdedHousesAlwaysComeToRest) {
+    // The player's sweep rows into random houses of 15 stones (clear of each
+    // other, or overlapping as a hostile caller might lay them): every shot
+    // comes to rest well within the event bound (no Zeno cascade of ever
+    // shorter bounces when a stone curls into a resting one).
+    Rng rng(77);
+    const float rows[] = {-48.78f, -40.0f, -32.007206f, -30.272512f, -29.5582256f};
+    const int houses = cases(40, 8);
+    int shots = 0;
+    for (int h = 0; h < houses; ++h) {
+        const bool overlap = (h & 1) != 0;
+        GAMESTATE s = empty_state(15);
+        for (int k = 0; k < 15;) {
+            const StonePosition p{static_cast<float>(rng.uniform(1.0, 3.75)), static_cast<float>(rng.uniform(3.2, 9.0))};
+            bool clear = true;
+            for (int j = 0; j < k && !overlap; ++j) {
+                clear &= std::hypot(p.x - s.stones[j].x, p.y - s.stones[j].y) > 0.29f;
+            }
+            if (clear) s.stones[k++] = p;
+        }
+        for (float vy : rows) {
+            for (int i = 0; i < 280; i += 7) {
+                for (std::uint8_t spin = 0; spin < 2; ++spin) {
+                    GAMESTATE c = s;
+                    const float vx = -3.5f + 7.0f * static_cast<float>(i) / 279.0f;
+                    ASSERT_EQ(Simulation(&c, ShotVector{vx, vy, spin}, 0.0f, 0, -1), 1)
+                        << "house " << h << " vx " << vx << " vy " << vy << " spin " << int(spin);
+                    ++shots;
+                }
+            }
+        }
+    }
+    EXPECT_GT(shots, 0);
+}
+
+TEST(PhysicsHostile, OverlappingStonesPassThroughEachOtherUntilApart) {
+    // A house in which stones 1 and 11 overlap by 4.4 cm: struck, stone 11
+    // slides out of stone 1 instead of bouncing inside it without end.
+    const float xy[30] = {0x1.6f54dcp+1f, 0x1.aa0926p+2f, 0x1.6cab86p+1f, 0x1.17546ap+3f, 0x1.5260e4p+0f,
+                          0x1.77c38p+2f,  0x1.fd8db8p+0f, 0x1.73c2bcp+2f, 0x1.39fa4p+1f,  0x1.57a972p+2f,
+                          0x1.6f89b2p+1f, 0x1.94d96cp+2f, 0x1.11c6fp+1f,  0x1.50a69ap+2f, 0x1.575f02p+1f,
+                          0x1.06a4ccp+3f, 0x1.ab0d5cp+1f, 0x1.7b6066p+2f, 0x1.afa904p+1f, 0x1.5f4448p+2f,
+                          0x1.be52p+1f,   0x1.aad3f6p+1f, 0x1.8bc482p+1f, 0x1.188f2p+3f,  0x1.214a1ep+1f,
+                          0x1.6c503cp+2f, 0x1.cf6e84p+0f, 0x1.384a72p+2f, 0x1.a11306p+1f, 0x1.d4c99ep+1f};
+    GAMESTATE s = empty_state(15);
+    for (int k = 0; k < 15; ++k) s.stones[k] = StonePosition{xy[2 * k], xy[2 * k + 1]};
+    const ShotVector shot{0x1.94a53p-1f, -32.0f, 0};
+    GAMESTATE c = s;
+    EXPECT_EQ(Simulation(&c, shot, 0.0f, 0, -1), 1);
+    namespace cp = curling::physics;
+    cp::Sheet sheet;
+    cp::load_sheet(s, false, sheet);
+    const cp::RunResult r = cp::run_shot(sheet, 15, cp::Vec2{shot.vx * 0.1, shot.vy * 0.1}, 1, cp::RunOptions{});
+    EXPECT_FALSE(r.cut_short);
+    EXPECT_LT(r.events, 100);
 }

@@ -1,6 +1,7 @@
 #include "reference.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "collision.h"
 
@@ -58,9 +59,13 @@ Vec2 velocity(const RefStone& a) {
     return a.moving ? Vec2{a.v * std::cos(a.phi), a.v * std::sin(a.phi)} : Vec2{0.0, 0.0};
 }
 
+// Pairs under the resting-contact slop (kContactSlop, model.h): bit j of
+// row i, i < j.
+using SlopBits = std::uint16_t[cp::kStones];
+
 // Whether anything happens by the end of the trial state: a moving stone out
-// of play, or two stones overlapping and approaching.
-bool event_in(const RefStone* st) {
+// of play, or two stones overlapping (by the pair's slop) and approaching.
+bool event_in(const RefStone* st, const SlopBits& slop) {
     for (int i = 0; i < cp::kStones; ++i) {
         if (st[i].active && st[i].moving && out_of_play(st[i])) return true;
     }
@@ -71,7 +76,8 @@ bool event_in(const RefStone* st) {
             const double dx = st[j].x - st[i].x;
             const double dy = st[j].y - st[i].y;
             const double d = std::sqrt(dx * dx + dy * dy);
-            if (d >= 2.0 * cp::kStoneRadius || d < 1e-12) continue;
+            const double reach = 2.0 * cp::kStoneRadius - ((slop[i] >> j & 1u) != 0 ? cp::kContactSlop : 0.0);
+            if (d >= reach || d < 1e-12) continue;
             const Vec2 vi = velocity(st[i]);
             const Vec2 vj = velocity(st[j]);
             if ((vj.x - vi.x) * dx + (vj.y - vi.y) * dy < 0.0) return true;
@@ -107,18 +113,30 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
     }
     double t = 0.0;
     const cp::ContactParams params{};
+    SlopBits slop = {};
+    auto clear_parted = [&] {
+        for (int i = 0; i < cp::kStones; ++i) {
+            for (int j = i + 1; j < cp::kStones; ++j) {
+                if ((slop[i] >> j & 1u) == 0) continue;
+                if (std::hypot(st[j].x - st[i].x, st[j].y - st[i].y) > 2.0 * cp::kStoneRadius + cp::kContactSlop) {
+                    slop[i] = static_cast<std::uint16_t>(slop[i] & ~(1u << j));
+                }
+            }
+        }
+    };
     for (int guard = 0; guard < 200000; ++guard) {
         bool any = false;
         for (const RefStone& a : st) any |= a.active && a.moving;
         if (!any) break;
         RefStone trial[cp::kStones];
         for (int k = 0; k < cp::kStones; ++k) trial[k] = advance(st[k], dt);
-        if (!event_in(trial)) {
+        if (!event_in(trial, slop)) {
             for (int k = 0; k < cp::kStones; ++k) {
                 if (st[k].moving && !trial[k].moving) result.end_time = t + dt;
                 st[k] = trial[k];
             }
             t += dt;
+            clear_parted();
             continue;
         }
         // bisect the step to the first moment something happens
@@ -127,7 +145,7 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
         for (int it = 0; it < 40; ++it) {
             const double mid = 0.5 * (lo + hi);
             for (int k = 0; k < cp::kStones; ++k) trial[k] = advance(st[k], mid);
-            if (event_in(trial)) hi = mid;
+            if (event_in(trial, slop)) hi = mid;
             else lo = mid;
         }
         for (int k = 0; k < cp::kStones; ++k) {
@@ -161,7 +179,13 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
             }
         }
         bool touched[cp::kStones] = {};
-        result.contacts += cp::resolve_contacts(bodies, pairs, count, params, touched, 512);
+        double first[cp::kStones * cp::kStones];
+        result.contacts += cp::resolve_contacts(bodies, pairs, count, params, touched, 512, first);
+        for (int k = 0; k < count; ++k) {
+            if (first[k] > 0.0 && first[k] < cp::kSlowContact) {
+                slop[pairs[k].a] = static_cast<std::uint16_t>(slop[pairs[k].a] | (1u << pairs[k].b));
+            }
+        }
         if (touched[thrown]) result.delivered_hit = true;
         for (int i = 0; i < cp::kStones; ++i) {
             if (!touched[i]) continue;
