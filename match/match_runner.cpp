@@ -225,7 +225,8 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
         thread.join();
     }
     if (match.fatal) {
-        err << "match stopped: " << *match.fatal << "\n";
+        err << "match stopped: " << *match.fatal << "\n"
+            << "Record so far: " << record_path << "\n";
         return 3;
     }
     std::vector<GameResult> played;
