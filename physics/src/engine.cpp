@@ -139,6 +139,12 @@ struct World {
     std::uint16_t sloppy[kStones] = {};    // bit j of row i (i < j): the pair has kContactSlop
     std::uint16_t ghost[kStones] = {};     // bit j of row i (i < j): overlapping from the start
 
+    const RunOptions* opt;
+    RunResult result;
+    int thrown;
+    double next_frame = 0.0;
+    bool frames_on = false;
+
     // Pairs that a search has seen part by time t lose their ghost or slop.
     void commit_partings(double t) {
         for (int i = 0; i < kStones; ++i) {
@@ -175,11 +181,6 @@ struct World {
             }
         }
     }
-    const RunOptions* opt;
-    RunResult result;
-    int thrown;
-    double next_frame = 0.0;
-    bool frames_on = false;
 
     void positions_at(double t, Vec2* pos, Slot* slot) const {
         for (int i = 0; i < kStones; ++i) {
