@@ -22,6 +22,20 @@ ShotVector candidate_shot(std::int32_t index, std::int32_t spin_flag, float vx_f
     return ShotVector{candidate_vx(index, steps, vx_first, vx_last), row_vy, spin};
 }
 
+// Plays the candidate on a private copy of the position; false, with nothing
+// simulated, when the velocity window rejects it.
+bool simulate_candidate(std::int32_t index, std::int32_t spin_flag, float vx_first, float vx_last,
+                        std::int32_t steps, float row_vy, const _GAMESTATE& state,
+                        _GAMESTATE& copy) {
+    copy = state;
+    const ShotVector shot = candidate_shot(index, spin_flag, vx_first, vx_last, steps, row_vy);
+    if (!shot_allowed(shot)) {
+        return false;
+    }
+    simulator.Simulation(&copy, shot, SWEEP_SPREAD, SIMULATION_RESERVED, SIMULATION_LIMIT);
+    return true;
+}
+
 void store_rating(float* slot, float rating) {
     const std::lock_guard<std::mutex> lock(results_mutex);
     *slot = rating;
@@ -83,12 +97,10 @@ float end_score_rating(std::int32_t score, const _GAMESTATE& before) {
 void sweep_worker_evaluation(std::int32_t index, std::int32_t, std::int32_t spin_flag,
                              float vx_first, float vx_last, std::int32_t steps, float row_vy,
                              const _GAMESTATE* state, float* slot) {
-    _GAMESTATE copy = *state;
-    const ShotVector shot = candidate_shot(index, spin_flag, vx_first, vx_last, steps, row_vy);
-    if (!shot_allowed(shot)) {
+    _GAMESTATE copy;
+    if (!simulate_candidate(index, spin_flag, vx_first, vx_last, steps, row_vy, *state, copy)) {
         return;
     }
-    simulator.Simulation(&copy, shot, SWEEP_SPREAD, SIMULATION_RESERVED, SIMULATION_LIMIT);
     // Back to the thrower's shot number: the stone just thrown counts as the
     // mover's.
     copy.shot_number = state->shot_number;
@@ -98,12 +110,10 @@ void sweep_worker_evaluation(std::int32_t index, std::int32_t, std::int32_t spin
 void sweep_worker_score(std::int32_t index, std::int32_t, std::int32_t spin_flag, float vx_first,
                         float vx_last, std::int32_t steps, float row_vy, const _GAMESTATE* state,
                         float* slot) {
-    _GAMESTATE copy = *state;
-    const ShotVector shot = candidate_shot(index, spin_flag, vx_first, vx_last, steps, row_vy);
-    if (!shot_allowed(shot)) {
+    _GAMESTATE copy;
+    if (!simulate_candidate(index, spin_flag, vx_first, vx_last, steps, row_vy, *state, copy)) {
         return;
     }
-    simulator.Simulation(&copy, shot, SWEEP_SPREAD, SIMULATION_RESERVED, SIMULATION_LIMIT);
     copy.current_end = state->current_end;
     copy.shot_number = state->shot_number;
     copy.moving_side = state->moving_side;

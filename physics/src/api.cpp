@@ -47,7 +47,7 @@ CURLING_API int32_t CreateShot(ShotTarget target, ShotVector* out) {
     try {
         if (out == nullptr) return -1;
         const bool mirror = target.spin != 0;
-        cp::Vec2 p{static_cast<double>(target.x) - cp::kCentreX, static_cast<double>(target.y)};
+        cp::Vec2 p{static_cast<double>(target.x) - cp::CENTRE_X, static_cast<double>(target.y)};
         if (mirror) p.x = -p.x;
         const cp::ShotSolution s = cp::solve_draw(p, +1);
         *out = cp::to_shot(s.vel, mirror);
@@ -61,10 +61,10 @@ CURLING_API int32_t CreateHitShot(ShotTarget target, float strength, ShotVector*
     try {
         if (out == nullptr) return -1;
         const bool mirror = target.spin != 0;
-        cp::Vec2 p{static_cast<double>(target.x) - cp::kCentreX, static_cast<double>(target.y)};
+        cp::Vec2 p{static_cast<double>(target.x) - cp::CENTRE_X, static_cast<double>(target.y)};
         if (mirror) p.x = -p.x;
         const cp::ShotSolution s =
-            cp::solve_hit(p, static_cast<double>(strength) * cp::kVelocityUnit, +1);
+            cp::solve_hit(p, static_cast<double>(strength) * cp::VELOCITY_UNIT, +1);
         *out = cp::to_shot(s.vel, mirror);
         return s.reachable ? 1 : 0;
     } catch (...) {

@@ -10,7 +10,7 @@ bool contact_impulse(Body& a, Body& b, Vec2 n, const ContactParams& params) noex
     const double un = dv.x * n.x + dv.y * n.y;  // approach speed of the contact points
     if (!(un > 1e-12)) return false;
     // velocity of a's contact point relative to b's, along t
-    const double ut = dv.x * t.x + dv.y * t.y + kStoneRadius * (a.w + b.w);
+    const double ut = dv.x * t.x + dv.y * t.y + STONE_RADIUS * (a.w + b.w);
     // impulses per unit mass: reduced mass m/2 along the normal; along the
     // tangent 1/m_eff = 2/m + 2 R^2/I = 6/m
     const double jn = 0.5 * (1.0 + params.restitution) * un;
@@ -22,7 +22,7 @@ bool contact_impulse(Body& a, Body& b, Vec2 n, const ContactParams& params) noex
     b.v.x += j.x;
     b.v.y += j.y;
     // torque of the tangential impulse about each centre: R * jt / (R^2 / 2)
-    const double dw = 2.0 * jt / kStoneRadius;
+    const double dw = 2.0 * jt / STONE_RADIUS;
     a.w -= dw;
     b.w -= dw;
     return true;

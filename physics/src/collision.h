@@ -13,8 +13,8 @@ struct Body {
 };
 
 struct ContactParams {
-    double restitution = kRestitution;
-    double friction = kStoneFriction;
+    double restitution = RESTITUTION;
+    double friction = STONE_FRICTION;
 };
 
 // Applies the impulse of one contact between a and b, n being the unit

@@ -10,23 +10,23 @@
 namespace curling::physics {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kContactGap = 1e-9;     // a contact is found to within this gap (m)
-constexpr double kApproachEps = 1e-12;   // slower approaches are no approach (m/s)
-constexpr int kMaxSearchSteps = 128;     // conservative advancement steps per pair and event
-constexpr double kMinStep = 1e-9;        // s
-constexpr int kMaxPasses = 512;          // passes over a cluster of frozen stones
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double CONTACT_GAP = 1e-9;     // a contact is found to within this gap (m)
+constexpr double APPROACH_EPS = 1e-12;   // slower approaches are no approach (m/s)
+constexpr int MAX_SEARCH_STEPS = 128;     // conservative advancement steps per pair and event
+constexpr double MIN_STEP = 1e-9;        // s
+constexpr int MAX_PASSES = 512;          // passes over a cluster of frozen stones
 
 struct Stone {
-    Slot slot = Slot::kAbsent;
+    Slot slot = Slot::ABSENT;
     bool moving = false;
-    Removal removal = Removal::kNone;
+    Removal removal = Removal::NONE;
     Vec2 p{};  // position while at rest
     Motion m{};
     PathHull hull;  // set with the motion
     double t_end = 0.0;  // end of the motion: rest or leaving play
     bool exits = false;
-    Removal exit_line = Removal::kNone;
+    Removal exit_line = Removal::NONE;
 };
 
 void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
@@ -40,7 +40,7 @@ void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
     int which = -1;
     const double t_exit = exit_time(s.m, s.hull, &which);
     s.exits = t_exit <= s.m.t_stop;
-    s.exit_line = which == 2 ? Removal::kBackLine : (which == 3 ? Removal::kNearBackLine : Removal::kSideLine);
+    s.exit_line = which == 2 ? Removal::BACK_LINE : (which == 3 ? Removal::NEAR_BACK_LINE : Removal::SIDE_LINE);
     s.t_end = s.exits ? t_exit : s.m.t_stop;
 }
 
@@ -48,15 +48,15 @@ void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
 // while approaching. Returns true with `contact` when there is one, at
 // `cert`; otherwise `cert` is a time before which there is certainly no
 // contact (at least t_hi, unless the step budget ran out first).
-// `slop` (0 or kContactSlop) is the overlap the pair must reach before it
+// `slop` (0 or CONTACT_SLOP) is the overlap the pair must reach before it
 // counts as a contact; it falls to 0 once the two are seen more than
-// kContactSlop apart. A `ghost` pair (stones that overlapped from the start)
+// CONTACT_SLOP apart. A `ghost` pair (stones that overlapped from the start)
 // cannot touch until it has come apart. `parted` receives the time at which
 // the search saw the pair part (it is left alone when it did not).
 bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, double& cert, double slop,
                     bool ghost, double& parted) {
-    const double acc = b.moving ? 2.0 * kMaxAccel : kMaxAccel;
-    for (int step = 0; step < kMaxSearchSteps; ++step) {
+    const double acc = b.moving ? 2.0 * MAX_ACCEL : MAX_ACCEL;
+    for (int step = 0; step < MAX_SEARCH_STEPS; ++step) {
         const MotionState sa = motion_state(a.m, t);
         MotionState sb{b.p, {0.0, 0.0}, 0.0};
         if (b.moving) sb = motion_state(b.m, t);
@@ -64,15 +64,15 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
         const double dist = norm(d);
         const double speed = sa.v + sb.v;
         if (!(speed > 0.0)) {
-            cert = kInf;
+            cert = INF;
             return false;
         }
-        double g = dist - 2.0 * kStoneRadius;
+        double g = dist - 2.0 * STONE_RADIUS;
         if (ghost) {
             if (g <= 0.0) {
                 // apart no sooner than the gap can open at the sum of the speeds
                 double tau = -g / speed;
-                if (tau < kMinStep) tau = kMinStep;
+                if (tau < MIN_STEP) tau = MIN_STEP;
                 t += tau;
                 if (!(t < t_hi)) break;
                 continue;
@@ -86,14 +86,14 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
         }
         const Vec2 n = (1.0 / dist) * d;
         if (slop > 0.0) {
-            if (g > kContactSlop) {
+            if (g > CONTACT_SLOP) {
                 slop = 0.0;
                 if (t < parted) parted = t;
             }
             g += slop;
         }
         const double gdot = dot(sb.vel - sa.vel, n);
-        if (g <= kContactGap && gdot < -kApproachEps) {
+        if (g <= CONTACT_GAP && gdot < -APPROACH_EPS) {
             cert = t;
             return true;
         }
@@ -111,7 +111,7 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
             tau2 = (gdot + root) / acc;
         }
         double tau = tau1 > tau2 ? tau1 : tau2;
-        if (tau < kMinStep) tau = kMinStep;
+        if (tau < MIN_STEP) tau = MIN_STEP;
         t += tau;
         if (!(t < t_hi)) break;
     }
@@ -119,7 +119,7 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
     return false;
 }
 
-enum class Event { kLimit, kEnd, kContact, kSafe };
+enum class Event { LIMIT, END, CONTACT, SAFE };
 
 // What a pair search has proven, valid while neither stone's motion changes.
 // (Left uninitialised until first written; `has_cert` tells which are.)
@@ -132,12 +132,12 @@ struct Certificate {
 };
 
 struct World {
-    Stone st[kStones];
-    std::uint32_t version[kStones] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  // bumped whenever a motion changes
-    Certificate cert[kStones][kStones];
-    std::uint16_t has_cert[kStones] = {};  // bit j of row i: cert[i][j] written
-    std::uint16_t sloppy[kStones] = {};    // bit j of row i (i < j): the pair has kContactSlop
-    std::uint16_t ghost[kStones] = {};     // bit j of row i (i < j): overlapping from the start
+    Stone st[STONES];
+    std::uint32_t version[STONES] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  // bumped whenever a motion changes
+    Certificate cert[STONES][STONES];
+    std::uint16_t has_cert[STONES] = {};  // bit j of row i: cert[i][j] written
+    std::uint16_t sloppy[STONES] = {};    // bit j of row i (i < j): the pair has CONTACT_SLOP
+    std::uint16_t ghost[STONES] = {};     // bit j of row i (i < j): overlapping from the start
 
     const RunOptions* opt;
     RunResult result;
@@ -147,9 +147,9 @@ struct World {
 
     // Pairs that a search has seen part by time t lose their ghost or slop.
     void commit_partings(double t) {
-        for (int i = 0; i < kStones; ++i) {
+        for (int i = 0; i < STONES; ++i) {
             if ((ghost[i] | sloppy[i]) == 0) continue;
-            for (int j = i + 1; j < kStones; ++j) {
+            for (int j = i + 1; j < STONES; ++j) {
                 if (((ghost[i] | sloppy[i]) >> j & 1u) == 0) continue;
                 for (const Certificate* c : {&cert[i][j], &cert[j][i]}) {
                     const int a = c == &cert[i][j] ? i : j;
@@ -169,21 +169,21 @@ struct World {
     // Stones that overlap at the start (by more than the slop) pass through
     // each other until they have come apart.
     void find_ghosts() {
-        constexpr double kDeep = 2.0 * kStoneRadius - kContactSlop;
-        Vec2 pos[kStones];
-        for (int i = 0; i < kStones; ++i) pos[i] = st[i].moving ? motion_position(st[i].m, 0.0) : st[i].p;
-        for (int i = 0; i < kStones; ++i) {
-            if (st[i].slot != Slot::kInPlay) continue;
-            for (int j = i + 1; j < kStones; ++j) {
-                if (st[j].slot != Slot::kInPlay) continue;
+        constexpr double DEEP = 2.0 * STONE_RADIUS - CONTACT_SLOP;
+        Vec2 pos[STONES];
+        for (int i = 0; i < STONES; ++i) pos[i] = st[i].moving ? motion_position(st[i].m, 0.0) : st[i].p;
+        for (int i = 0; i < STONES; ++i) {
+            if (st[i].slot != Slot::IN_PLAY) continue;
+            for (int j = i + 1; j < STONES; ++j) {
+                if (st[j].slot != Slot::IN_PLAY) continue;
                 const Vec2 d = pos[j] - pos[i];
-                if (dot(d, d) < kDeep * kDeep) ghost[i] = static_cast<std::uint16_t>(ghost[i] | (1u << j));
+                if (dot(d, d) < DEEP * DEEP) ghost[i] = static_cast<std::uint16_t>(ghost[i] | (1u << j));
             }
         }
     }
 
     void positions_at(double t, Vec2* pos, Slot* slot) const {
-        for (int i = 0; i < kStones; ++i) {
+        for (int i = 0; i < STONES; ++i) {
             slot[i] = st[i].slot;
             pos[i] = st[i].moving ? motion_position(st[i].m, t) : st[i].p;
         }
@@ -192,8 +192,8 @@ struct World {
     void emit_frames_before(double t_event, bool inclusive) {
         if (!frames_on) return;
         FrameSink* sink = opt->sink;
-        Vec2 pos[kStones];
-        Slot slot[kStones];
+        Vec2 pos[STONES];
+        Slot slot[STONES];
         while (next_frame < t_event || (inclusive && next_frame <= t_event)) {
             positions_at(next_frame, pos, slot);
             if (!sink->emit(sink->context, next_frame, pos, slot)) {
@@ -206,7 +206,7 @@ struct World {
 
     void freeze(double t) {
         for (Stone& s : st) {
-            if (s.slot == Slot::kInPlay && s.moving) {
+            if (s.slot == Slot::IN_PLAY && s.moving) {
                 s.p = motion_position(s.m, t);
                 s.moving = false;
             }
@@ -215,44 +215,44 @@ struct World {
     }
 
     void contact(double t) {
-        Body bodies[kStones];
-        Vec2 pos[kStones];
-        for (int i = 0; i < kStones; ++i) {
+        Body bodies[STONES];
+        Vec2 pos[STONES];
+        for (int i = 0; i < STONES; ++i) {
             const Stone& s = st[i];
             bodies[i] = Body{{0.0, 0.0}, 0.0};
             pos[i] = s.p;
-            if (s.slot == Slot::kInPlay && s.moving) {
+            if (s.slot == Slot::IN_PLAY && s.moving) {
                 const MotionState ms = motion_state(s.m, t);
                 pos[i] = ms.p;
                 bodies[i] = Body{ms.vel, s.m.rho * ms.v};
             }
         }
-        ContactPair pairs[kStones * (kStones - 1) / 2];
+        ContactPair pairs[STONES * (STONES - 1) / 2];
         int count = 0;
-        for (int i = 0; i < kStones; ++i) {
-            if (st[i].slot != Slot::kInPlay) continue;
-            for (int j = i + 1; j < kStones; ++j) {
-                if (st[j].slot != Slot::kInPlay || is_ghost(i, j)) continue;
+        for (int i = 0; i < STONES; ++i) {
+            if (st[i].slot != Slot::IN_PLAY) continue;
+            for (int j = i + 1; j < STONES; ++j) {
+                if (st[j].slot != Slot::IN_PLAY || is_ghost(i, j)) continue;
                 const Vec2 d = pos[j] - pos[i];
-                constexpr double kReach = 2.0 * kStoneRadius + kTouchTol;
+                constexpr double REACH = 2.0 * STONE_RADIUS + TOUCH_TOL;
                 const double d2 = dot(d, d);
-                if (!(d2 <= kReach * kReach)) continue;
+                if (!(d2 <= REACH * REACH)) continue;
                 const double dist = std::sqrt(d2);
-                if (dist > 1e-12 && dist - 2.0 * kStoneRadius <= kTouchTol) {
+                if (dist > 1e-12 && dist - 2.0 * STONE_RADIUS <= TOUCH_TOL) {
                     pairs[count++] = ContactPair{i, j, (1.0 / dist) * d};
                 }
             }
         }
-        bool touched[kStones] = {};
-        double first[kStones * (kStones - 1) / 2];
-        result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, kMaxPasses, first);
+        bool touched[STONES] = {};
+        double first[STONES * (STONES - 1) / 2];
+        result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, MAX_PASSES, first);
         for (int k = 0; k < count; ++k) {
-            if (first[k] > 0.0 && first[k] < kSlowContact) {
+            if (first[k] > 0.0 && first[k] < SLOW_CONTACT) {
                 sloppy[pairs[k].a] = static_cast<std::uint16_t>(sloppy[pairs[k].a] | (1u << pairs[k].b));
             }
         }
         if (touched[thrown]) result.delivered_hit = true;
-        for (int i = 0; i < kStones; ++i) {
+        for (int i = 0; i < STONES; ++i) {
             if (touched[i]) {
                 start_motion(st[i], pos[i], bodies[i].v, bodies[i].w, t);
                 ++version[i];
@@ -263,10 +263,10 @@ struct World {
     void run() {
         double t = 0.0;
         find_ghosts();
-        const double t_limit = opt->time_limit >= 0.0 ? opt->time_limit : kInf;
+        const double t_limit = opt->time_limit >= 0.0 ? opt->time_limit : INF;
         while (true) {
             bool any_moving = false;
-            for (const Stone& s : st) any_moving |= (s.slot == Slot::kInPlay && s.moving);
+            for (const Stone& s : st) any_moving |= (s.slot == Slot::IN_PLAY && s.moving);
             if (!any_moving) break;
             commit_partings(t);
             if (result.events >= opt->max_events) {
@@ -275,24 +275,24 @@ struct World {
                 break;
             }
             double best = t_limit;
-            Event kind = Event::kLimit;
+            Event kind = Event::LIMIT;
             int ia = -1;
-            for (int i = 0; i < kStones; ++i) {
+            for (int i = 0; i < STONES; ++i) {
                 const Stone& s = st[i];
-                if (s.slot == Slot::kInPlay && s.moving && s.t_end < best) {
+                if (s.slot == Slot::IN_PLAY && s.moving && s.t_end < best) {
                     best = s.t_end;
-                    kind = Event::kEnd;
+                    kind = Event::END;
                     ia = i;
                 }
             }
-            for (int i = 0; i < kStones; ++i) {
+            for (int i = 0; i < STONES; ++i) {
                 const Stone& a = st[i];
-                if (a.slot != Slot::kInPlay || !a.moving) continue;
+                if (a.slot != Slot::IN_PLAY || !a.moving) continue;
                 double reach_a = -1.0;
                 Vec2 pa{};
-                for (int j = 0; j < kStones; ++j) {
+                for (int j = 0; j < STONES; ++j) {
                     const Stone& b = st[j];
-                    if (j == i || b.slot != Slot::kInPlay) continue;
+                    if (j == i || b.slot != Slot::IN_PLAY) continue;
                     if (b.moving && j < i) continue;  // each moving pair once
                     Certificate& c = cert[i][j];
                     double from = t;
@@ -305,21 +305,21 @@ struct World {
                         c.vb = version[j];
                         c.contact = false;
                         c.t = t;
-                        c.parted = kInf;
+                        c.parted = INF;
                         if (b.moving) {
                             if (reach_a < 0.0) {
                                 const MotionState sa = motion_state(a.m, t);
                                 pa = sa.p;
-                                reach_a = sa.v * sa.v / (2.0 * kDecel);
+                                reach_a = sa.v * sa.v / (2.0 * DECEL);
                             }
                             const MotionState sb = motion_state(b.m, t);
-                            const double reach_b = sb.v * sb.v / (2.0 * kDecel);
-                            if (norm(sb.p - pa) - 2.0 * kStoneRadius > reach_a + reach_b + 1e-6) {
-                                c.t = kInf;
+                            const double reach_b = sb.v * sb.v / (2.0 * DECEL);
+                            if (norm(sb.p - pa) - 2.0 * STONE_RADIUS > reach_a + reach_b + 1e-6) {
+                                c.t = INF;
                                 continue;
                             }
-                        } else if (!near_hull(a.hull, b.p, 2.0 * kStoneRadius + 1e-6)) {
-                            c.t = kInf;
+                        } else if (!near_hull(a.hull, b.p, 2.0 * STONE_RADIUS + 1e-6)) {
+                            c.t = INF;
                             continue;
                         }
                     }
@@ -327,16 +327,16 @@ struct World {
                     const int hi = i < j ? j : i;
                     const bool apart = c.parted <= from;
                     const bool ghost_now = !apart && (ghost[lo] >> hi & 1u) != 0;
-                    const double slop = !apart && (sloppy[lo] >> hi & 1u) != 0 ? kContactSlop : 0.0;
+                    const double slop = !apart && (sloppy[lo] >> hi & 1u) != 0 ? CONTACT_SLOP : 0.0;
                     double found = 0.0;
                     const bool is_contact = search_contact(a, b, from, best, found, slop, ghost_now, c.parted);
                     c.t = found;
                     c.contact = is_contact;
-                    const bool earlier = is_contact ? (found < best || (found == best && kind != Event::kContact))
+                    const bool earlier = is_contact ? (found < best || (found == best && kind != Event::CONTACT))
                                                     : found < best;
                     if (earlier) {
                         best = found;
-                        kind = is_contact ? Event::kContact : Event::kSafe;
+                        kind = is_contact ? Event::CONTACT : Event::SAFE;
                         ia = i;
                     }
                 }
@@ -344,16 +344,16 @@ struct World {
             emit_frames_before(best, false);
             t = best;
             ++result.events;
-            if (kind == Event::kLimit) {
+            if (kind == Event::LIMIT) {
                 freeze(t);
                 result.cut_short = true;
                 break;
             }
-            if (kind == Event::kEnd) {
+            if (kind == Event::END) {
                 Stone& s = st[ia];
                 ++version[ia];
                 if (s.exits) {
-                    s.slot = Slot::kRemoved;
+                    s.slot = Slot::REMOVED;
                     s.moving = false;
                     s.removal = s.exit_line;
                 } else {
@@ -361,7 +361,7 @@ struct World {
                     s.moving = false;
                 }
                 result.end_time = t;
-            } else if (kind == Event::kContact) {
+            } else if (kind == Event::CONTACT) {
                 commit_partings(t);
                 contact(t);
             }
@@ -378,33 +378,33 @@ RunResult run_shot(Sheet& sheet, int thrown, Vec2 vel, int spin, const RunOption
     w.thrown = thrown;
     w.frames_on = options.sink != nullptr && options.sink->emit != nullptr &&
                   options.sink->interval > 0.0;
-    for (int i = 0; i < kStones; ++i) {
-        w.st[i].slot = sheet.slot[i] == Slot::kInPlay ? Slot::kInPlay : Slot::kAbsent;
+    for (int i = 0; i < STONES; ++i) {
+        w.st[i].slot = sheet.slot[i] == Slot::IN_PLAY ? Slot::IN_PLAY : Slot::ABSENT;
         w.st[i].p = sheet.pos[i];
     }
     Stone& s = w.st[thrown];
-    s.slot = Slot::kInPlay;
-    const Vec2 start{0.0, kReleaseY};
+    s.slot = Slot::IN_PLAY;
+    const Vec2 start{0.0, RELEASE_Y};
     if (!std::isfinite(vel.x) || !std::isfinite(vel.y)) vel = Vec2{0.0, 0.0};
     double speed = norm(vel);
-    if (speed > kMaxSpeed) {
-        vel = (kMaxSpeed / speed) * vel;
-        speed = kMaxSpeed;
+    if (speed > MAX_SPEED) {
+        vel = (MAX_SPEED / speed) * vel;
+        speed = MAX_SPEED;
     }
     const double sign = spin > 0 ? 1.0 : (spin < 0 ? -1.0 : 0.0);
-    start_motion(s, start, vel, sign * kSpinPerSpeed * speed, 0.0);
+    start_motion(s, start, vel, sign * SPIN_PER_SPEED * speed, 0.0);
     w.run();
     RunResult r = w.result;
     Stone& d = w.st[thrown];
-    if (!r.cut_short && d.slot == Slot::kInPlay && !(d.p.y < kHogClearY) && !r.delivered_hit) {
-        d.slot = Slot::kRemoved;
-        d.removal = Removal::kHogLine;
+    if (!r.cut_short && d.slot == Slot::IN_PLAY && !(d.p.y < HOG_CLEAR_Y) && !r.delivered_hit) {
+        d.slot = Slot::REMOVED;
+        d.removal = Removal::HOG_LINE;
     }
-    for (int i = 0; i < kStones; ++i) {
-        if (w.st[i].slot == Slot::kAbsent) continue;
+    for (int i = 0; i < STONES; ++i) {
+        if (w.st[i].slot == Slot::ABSENT) continue;
         sheet.slot[i] = w.st[i].slot;
         sheet.removal[i] = w.st[i].removal;
-        if (w.st[i].slot == Slot::kInPlay) sheet.pos[i] = w.st[i].p;
+        if (w.st[i].slot == Slot::IN_PLAY) sheet.pos[i] = w.st[i].p;
     }
     return r;
 }

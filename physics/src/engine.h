@@ -11,26 +11,26 @@
 
 namespace curling::physics {
 
-inline constexpr int kStones = 16;
+inline constexpr int STONES = 16;
 
 enum class Slot : std::uint8_t {
-    kAbsent = 0,   // takes no part: left as it is
-    kInPlay = 1,   // a stone in play (at rest when the shot ends)
-    kRemoved = 2,  // left play during the shot
+    ABSENT = 0,   // takes no part: left as it is
+    IN_PLAY = 1,   // a stone in play (at rest when the shot ends)
+    REMOVED = 2,  // left play during the shot
 };
 
 enum class Removal : std::uint8_t {
-    kNone = 0,
-    kBackLine,      // completely crossed the far back line
-    kSideLine,      // touched a side line
-    kNearBackLine,  // completely crossed the near back line (knocked back)
-    kHogLine,       // delivered stone that did not clear the far hog line
+    NONE = 0,
+    BACK_LINE,      // completely crossed the far back line
+    SIDE_LINE,      // touched a side line
+    NEAR_BACK_LINE,  // completely crossed the near back line (knocked back)
+    HOG_LINE,       // delivered stone that did not clear the far hog line
 };
 
 struct Sheet {
-    Vec2 pos[kStones];  // internal coordinates (u, y)
-    Slot slot[kStones];
-    Removal removal[kStones];
+    Vec2 pos[STONES];  // internal coordinates (u, y)
+    Slot slot[STONES];
+    Removal removal[STONES];
 };
 
 // Receives snapshots of the stones during a shot (for pictures).
@@ -56,11 +56,11 @@ struct RunResult {
     int impulses = 0;
 };
 
-// Plays stone `thrown` from the release point (0, kReleaseY) with velocity
+// Plays stone `thrown` from the release point (0, RELEASE_Y) with velocity
 // `vel` (m/s) and curl sign `spin` (+1 counter-clockwise, curls toward +u;
-// -1 clockwise), the other stones of `sheet` that are kInPlay standing where
-// they are. On return every stone that took part is kInPlay at its resting
-// place or kRemoved; kAbsent slots are untouched.
+// -1 clockwise), the other stones of `sheet` that are IN_PLAY standing where
+// they are. On return every stone that took part is IN_PLAY at its resting
+// place or REMOVED; ABSENT slots are untouched.
 RunResult run_shot(Sheet& sheet, int thrown, Vec2 vel, int spin, const RunOptions& options) noexcept;
 
 }  // namespace curling::physics

@@ -9,7 +9,7 @@ bool make_motion(Motion& m, Vec2 p0, Vec2 vel, double w, double t0) noexcept {
     double v0 = norm(vel);
     if (!(v0 > 1e-9) || !std::isfinite(v0)) return false;
     Vec2 dir = (1.0 / v0) * vel;
-    if (v0 > kMaxSpeed * 1.19) v0 = kMaxSpeed * 1.19;  // inside the table
+    if (v0 > MAX_SPEED * 1.19) v0 = MAX_SPEED * 1.19;  // inside the table
     m.s = w > 0.0 ? 1 : (w < 0.0 ? -1 : 0);
     const CurvePoint c = curve_at(v0, m.s);
     // heading at rest = heading now rotated back by psi(v0)
@@ -18,7 +18,7 @@ bool make_motion(Motion& m, Vec2 p0, Vec2 vel, double w, double t0) noexcept {
     rot = (1.0 / r) * rot;
     m.t0 = t0;
     m.v0 = v0;
-    m.t_stop = t0 + v0 / kDecel;
+    m.t_stop = t0 + v0 / DECEL;
     m.rot = rot;
     m.rest = p0 - rotate(rot, c.q);
     m.rho = w / v0;
@@ -74,8 +74,8 @@ double distance_to_hull(const PathHull& h, Vec2 c) noexcept {
 }
 
 double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* which) noexcept {
-    constexpr double kInf = std::numeric_limits<double>::infinity();
-    if (inside_play(h.a) && inside_play(h.b) && inside_play(h.apex)) return kInf;
+    constexpr double INF = std::numeric_limits<double>::infinity();
+    if (inside_play(h.a) && inside_play(h.b) && inside_play(h.apex)) return INF;
     // Split the path where the heading crosses a multiple of a quarter turn:
     // between those speeds both coordinates are monotone, so the stone is in
     // play all along a piece whose ends are in play.
@@ -83,7 +83,7 @@ double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* wh
     int nb = 0;
     if (m.s != 0) {
         const double phi_rest = std::atan2(m.rot.y, m.rot.x);
-        const double span = kCurlC * std::atan(m.v0 / kCurlVc);  // heading turned from v0 to rest
+        const double span = CURL_C * std::atan(m.v0 / CURL_VC);  // heading turned from v0 to rest
         const double quarter = 0.5 * 3.14159265358979323846;
         // heading at speed v: phi_rest + psi_s(v), psi_s in [-s span, 0]
         const double lo = m.s > 0 ? phi_rest - span : phi_rest;
@@ -92,9 +92,9 @@ double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* wh
             const double target = k * quarter;
             if (target <= lo) continue;
             // solve phi_rest - s C atan(v / vc) = target
-            const double at = (phi_rest - target) / (m.s * kCurlC);
+            const double at = (phi_rest - target) / (m.s * CURL_C);
             if (at > 0.0 && at < 0.5 * 3.14159265358979323846) {
-                const double v = kCurlVc * std::tan(at);
+                const double v = CURL_VC * std::tan(at);
                 if (v > v_end && v < m.v0) breaks[nb++] = v;
             }
         }
@@ -114,10 +114,10 @@ double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* wh
                 auto f = [&](double v) {
                     const Vec2 p = motion_position_at_speed(m, v);
                     switch (limit) {
-                        case 0: return p.x - kMaxAbsU;
-                        case 1: return -kMaxAbsU - p.x;
-                        case 2: return kMinY - p.y;
-                        default: return p.y - kMaxY;
+                        case 0: return p.x - MAX_ABS_U;
+                        case 1: return -MAX_ABS_U - p.x;
+                        case 2: return MIN_Y - p.y;
+                        default: return p.y - MAX_Y;
                     }
                 };
                 const double f_end = f(v_stop);
@@ -151,11 +151,11 @@ double exit_time_until(const Motion& m, const PathHull& h, double v_end, int* wh
                 }
             }
             if (exit_v < 0.0) exit_v = v_stop;  // cannot happen: some limit is crossed
-            return m.t0 + (m.v0 - exit_v) / kDecel;
+            return m.t0 + (m.v0 - exit_v) / DECEL;
         }
         v_start = v_stop;
     }
-    return kInf;
+    return INF;
 }
 
 double exit_time(const Motion& m, const PathHull& h, int* which) noexcept {

@@ -21,7 +21,7 @@ inline Vec2 rotate(Vec2 a, Vec2 b) { return {a.x * b.x - a.y * b.y, a.x * b.y + 
 // True while a stone centred at p is in play (touches no side line and has
 // crossed neither back line completely).
 inline bool inside_play(Vec2 p) {
-    return std::fabs(p.x) < kMaxAbsU && p.y >= kMinY && p.y <= kMaxY;
+    return std::fabs(p.x) < MAX_ABS_U && p.y >= MIN_Y && p.y <= MAX_Y;
 }
 
 struct Motion {
@@ -46,7 +46,7 @@ struct MotionState {
 bool make_motion(Motion& m, Vec2 p0, Vec2 vel, double w, double t0) noexcept;
 
 inline MotionState motion_state(const Motion& m, double t) noexcept {
-    double v = m.v0 - kDecel * (t - m.t0);
+    double v = m.v0 - DECEL * (t - m.t0);
     if (!(v > 0.0)) v = 0.0;
     const CurvePoint c = curve_at(v, m.s);
     const Vec2 q = rotate(m.rot, c.q);
@@ -55,7 +55,7 @@ inline MotionState motion_state(const Motion& m, double t) noexcept {
 }
 
 inline Vec2 motion_position(const Motion& m, double t) noexcept {
-    double v = m.v0 - kDecel * (t - m.t0);
+    double v = m.v0 - DECEL * (t - m.t0);
     if (!(v > 0.0)) v = 0.0;
     return m.rest + rotate(m.rot, curve_q(v, m.s));
 }

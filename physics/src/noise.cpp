@@ -35,7 +35,7 @@ struct Xoshiro {
 
 struct Generator {
     Xoshiro x;
-    Generator() { x.seed(kDefaultNoiseSeed); }
+    Generator() { x.seed(DEFAULT_NOISE_SEED); }
 };
 
 thread_local Generator generator;

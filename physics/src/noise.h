@@ -7,10 +7,10 @@
 
 namespace curling::physics {
 
-inline constexpr std::uint64_t kDefaultNoiseSeed = 0x43555252494e4731ULL;  // "CURRING1"
+inline constexpr std::uint64_t DEFAULT_NOISE_SEED = 0x43555252494e4731ULL;  // "CURRING1"
 
 // Seeds the calling thread's generator (every thread starts with
-// kDefaultNoiseSeed).
+// DEFAULT_NOISE_SEED).
 void seed_noise(std::uint64_t seed) noexcept;
 // Two independent standard normal deviates from the calling thread's generator.
 void gaussian_pair(double& z0, double& z1) noexcept;

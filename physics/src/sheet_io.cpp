@@ -9,28 +9,28 @@
 namespace curling::physics {
 
 float sheet_x(double u) noexcept {
-    if (u >= 0.0) return static_cast<float>(kCentreX + u);
-    return 4.75f - static_cast<float>(kCentreX - u);
+    if (u >= 0.0) return static_cast<float>(CENTRE_X + u);
+    return 4.75f - static_cast<float>(CENTRE_X - u);
 }
 
 bool takes_part(StonePosition p) noexcept {
     if (p.x == 0.0f && p.y == 0.0f) return false;
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-    return inside_play(Vec2{static_cast<double>(p.x) - kCentreX, static_cast<double>(p.y)});
+    return inside_play(Vec2{static_cast<double>(p.x) - CENTRE_X, static_cast<double>(p.y)});
 }
 
 void load_sheet(const GAMESTATE& state, bool mirror, Sheet& sheet) noexcept {
-    for (int k = 0; k < kStones; ++k) {
+    for (int k = 0; k < STONES; ++k) {
         const StonePosition p = state.stones[k];
-        sheet.removal[k] = Removal::kNone;
+        sheet.removal[k] = Removal::NONE;
         if (!takes_part(p)) {
-            sheet.slot[k] = Slot::kAbsent;
+            sheet.slot[k] = Slot::ABSENT;
             sheet.pos[k] = Vec2{0.0, 0.0};
             continue;
         }
-        double u = static_cast<double>(p.x) - kCentreX;
+        double u = static_cast<double>(p.x) - CENTRE_X;
         if (mirror) u = -u;
-        sheet.slot[k] = Slot::kInPlay;
+        sheet.slot[k] = Slot::IN_PLAY;
         sheet.pos[k] = Vec2{u, static_cast<double>(p.y)};
     }
 }
@@ -38,9 +38,9 @@ void load_sheet(const GAMESTATE& state, bool mirror, Sheet& sheet) noexcept {
 ShotVector to_shot(Vec2 vel, bool mirror) noexcept {
     ShotVector s;
     std::memset(&s, 0, sizeof s);
-    const double vx = vel.x / kVelocityUnit;
+    const double vx = vel.x / VELOCITY_UNIT;
     s.vx = static_cast<float>(mirror ? -vx : vx);
-    s.vy = static_cast<float>(vel.y / kVelocityUnit);
+    s.vy = static_cast<float>(vel.y / VELOCITY_UNIT);
     s.spin = mirror ? 1 : 0;
     return s;
 }
@@ -54,11 +54,11 @@ struct Recorder {
 
     // Writes one frame at index `index`.
     void write(std::int32_t index, const Vec2* pos, const Slot* slot) const {
-        StonePosition* f = out->frames + static_cast<std::ptrdiff_t>(index) * kStones;
-        for (int k = 0; k < kStones; ++k) {
-            if (slot[k] == Slot::kInPlay) {
+        StonePosition* f = out->frames + static_cast<std::ptrdiff_t>(index) * STONES;
+        for (int k = 0; k < STONES; ++k) {
+            if (slot[k] == Slot::IN_PLAY) {
                 f[k] = StonePosition{sheet_x(mirror ? -pos[k].x : pos[k].x), static_cast<float>(pos[k].y)};
-            } else if (slot[k] == Slot::kRemoved) {
+            } else if (slot[k] == Slot::REMOVED) {
                 f[k] = StonePosition{0.0f, 0.0f};
             } else {
                 f[k] = state->stones[k];
@@ -81,7 +81,7 @@ struct Recorder {
 std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std::int32_t limit,
                             TrajectoryFrames* frames) noexcept {
     const std::int32_t n = state.shot_number;
-    if (n < 0 || n >= kStones) return 0;
+    if (n < 0 || n >= STONES) return 0;
     double vx = shot.vx;
     double vy = shot.vy;
     if (spread > 0.0f && std::isfinite(spread)) {
@@ -94,7 +94,7 @@ std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std
     const bool mirror = shot.spin != 0;
     Sheet sheet;
     load_sheet(state, mirror, sheet);
-    Vec2 vel{vx * kVelocityUnit, vy * kVelocityUnit};
+    Vec2 vel{vx * VELOCITY_UNIT, vy * VELOCITY_UNIT};
     if (mirror) vel.x = -vel.x;
 
     RunOptions options;
@@ -111,18 +111,18 @@ std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std
     }
     const RunResult r = run_shot(sheet, n, vel, +1, options);
 
-    for (int k = 0; k < kStones; ++k) {
-        if (sheet.slot[k] == Slot::kInPlay) {
+    for (int k = 0; k < STONES; ++k) {
+        if (sheet.slot[k] == Slot::IN_PLAY) {
             const double u = mirror ? -sheet.pos[k].x : sheet.pos[k].x;
             state.stones[k] = StonePosition{sheet_x(u), static_cast<float>(sheet.pos[k].y)};
-        } else if (sheet.slot[k] == Slot::kRemoved) {
+        } else if (sheet.slot[k] == Slot::REMOVED) {
             state.stones[k] = StonePosition{0.0f, 0.0f};
         }
     }
     if (frames != nullptr) {
         // the final position, as Simulation leaves it, is always the last frame
-        StonePosition* f = frames->frames + static_cast<std::ptrdiff_t>(frames->written) * kStones;
-        for (int k = 0; k < kStones; ++k) f[k] = state.stones[k];
+        StonePosition* f = frames->frames + static_cast<std::ptrdiff_t>(frames->written) * STONES;
+        for (int k = 0; k < STONES; ++k) f[k] = state.stones[k];
         ++frames->written;
     }
     state.shot_number = n + 1;

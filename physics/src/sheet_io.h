@@ -14,7 +14,7 @@ namespace curling::physics {
 float sheet_x(double u) noexcept;
 
 // Loads the stones of `state` into `sheet` (mirrored when `mirror`): slots
-// that take no part become kAbsent.
+// that take no part become ABSENT.
 void load_sheet(const GAMESTATE& state, bool mirror, Sheet& sheet) noexcept;
 
 // Whether a stone at this sheet position takes part in a shot.

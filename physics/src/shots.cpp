@@ -7,8 +7,8 @@
 namespace curling::physics {
 namespace {
 
-constexpr Vec2 kRelease{0.0, kReleaseY};
-constexpr double kMargin = 1e-3;  // how far inside a limit a moved target is put
+constexpr Vec2 RELEASE{0.0, RELEASE_Y};
+constexpr double MARGIN = 1e-3;  // how far inside a limit a moved target is put
 
 double chord_length(double v0, Vec2 qe, int s) { return norm(curve_q(v0, s) - qe); }
 
@@ -17,7 +17,7 @@ double chord_length(double v0, Vec2 qe, int s) { return norm(curve_q(v0, s) - qe
 Vec2 aim(Vec2 target, double v0, double v_end, int s) {
     const CurvePoint start = curve_at(v0, s);
     const Vec2 chord = curve_q(v_end, s) - start.q;  // in the curve's own frame
-    const Vec2 d = target - kRelease;
+    const Vec2 d = target - RELEASE;
     // rotation R with R * chord = d
     Vec2 rot{d.x * chord.x + d.y * chord.y, d.y * chord.x - d.x * chord.y};
     const double r = norm(rot);
@@ -28,22 +28,49 @@ Vec2 aim(Vec2 target, double v0, double v_end, int s) {
 
 bool path_in_play(Vec2 vel, int s, double v_end) {
     Motion m;
-    if (!make_motion(m, kRelease, vel, s, 0.0)) return true;
+    if (!make_motion(m, RELEASE, vel, s, 0.0)) return true;
     const PathHull h = path_hull(m);
     return std::isinf(exit_time_until(m, h, v_end));
+}
+
+// The path to `target` touches a side line: move the target toward the
+// centre line, to the last point whose path stays in play. `solve(point,
+// velocity)` aims at a point and tells whether that path stays in play.
+template <typename Solve>
+ShotSolution retreat_from_side_line(Vec2 target, Solve&& solve) {
+    double bad = target.x;
+    double good = 0.0;
+    Vec2 good_vel{};
+    if (!solve(Vec2{good, target.y}, good_vel)) return {good_vel, false};
+    for (int it = 0; it < 40 && std::fabs(bad - good) > 1e-9; ++it) {
+        const double mid = 0.5 * (bad + good);
+        Vec2 v{};
+        if (solve(Vec2{mid, target.y}, v)) {
+            good = mid;
+            good_vel = v;
+        } else {
+            bad = mid;
+        }
+    }
+    // keep clear of the line by a margin, so that rounding the shot to
+    // single precision cannot make it touch
+    const double backed = good + (bad > good ? -MARGIN : MARGIN);
+    Vec2 v{};
+    if (std::fabs(backed) < std::fabs(good) && solve(Vec2{backed, target.y}, v)) good_vel = v;
+    return {good_vel, false};
 }
 
 }  // namespace
 
 bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept {
     const Vec2 qe = curve_q(v_end, s);
-    if (chord_length(kMaxSpeed, qe, s) < length) {
-        v0 = kMaxSpeed;
+    if (chord_length(MAX_SPEED, qe, s) < length) {
+        v0 = MAX_SPEED;
         return false;
     }
     double lo = v_end;
-    double hi = kMaxSpeed;
-    double v = std::sqrt(v_end * v_end + 2.0 * kDecel * length);
+    double hi = MAX_SPEED;
+    double v = std::sqrt(v_end * v_end + 2.0 * DECEL * length);
     if (!(v > lo && v < hi)) v = 0.5 * (lo + hi);
     for (int it = 0; it < 60; ++it) {
         const CurvePoint c = curve_at(v, s);
@@ -53,7 +80,7 @@ bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept {
         if (f < 0.0) lo = v;
         else hi = v;
         // d|chord|/dv = chord . Q'(v) / |chord|, Q'(v) = -(v / a) U(v)
-        const double slope = len > 0.0 ? -dot(chord, c.u) * (v / kDecel) / len : 0.0;
+        const double slope = len > 0.0 ? -dot(chord, c.u) * (v / DECEL) / len : 0.0;
         double next = slope > 0.0 ? v - f / slope : 0.5 * (lo + hi);
         if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
         const double step = std::fabs(next - v);
@@ -67,51 +94,30 @@ bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept {
 ShotSolution solve_draw(Vec2 target, int s) noexcept {
     bool reachable = true;
     if (!std::isfinite(target.x) || !std::isfinite(target.y)) {
-        target = Vec2{0.0, kTeeY};
+        target = Vec2{0.0, TEE_Y};
         reachable = false;
     }
-    const double max_u = kMaxAbsU - kMargin;
-    if (!(std::fabs(target.x) < kMaxAbsU)) {
+    const double max_u = MAX_ABS_U - MARGIN;
+    if (!(std::fabs(target.x) < MAX_ABS_U)) {
         target.x = target.x > 0.0 ? max_u : -max_u;
         reachable = false;
     }
-    if (!(target.y >= kMinY)) {
-        target.y = kMinY + kMargin;
+    if (!(target.y >= MIN_Y)) {
+        target.y = MIN_Y + MARGIN;
         reachable = false;
-    } else if (!(target.y < kHogClearY)) {
-        target.y = kHogClearY - kMargin;
+    } else if (!(target.y < HOG_CLEAR_Y)) {
+        target.y = HOG_CLEAR_Y - MARGIN;
         reachable = false;
     }
     auto solve = [&](Vec2 p, Vec2& vel) {
         double v0 = 0.0;
-        speed_for_chord(norm(p - kRelease), 0.0, s, v0);
+        speed_for_chord(norm(p - RELEASE), 0.0, s, v0);
         vel = aim(p, v0, 0.0, s);
         return path_in_play(vel, s, 0.0);
     };
     Vec2 vel{};
     if (solve(target, vel)) return {vel, reachable};
-    // The path touches a side line: move the target toward the centre line
-    // to the last point that is reached in play.
-    double bad = target.x;
-    double good = 0.0;
-    Vec2 good_vel{};
-    if (!solve(Vec2{good, target.y}, good_vel)) return {good_vel, false};
-    for (int it = 0; it < 40 && std::fabs(bad - good) > 1e-9; ++it) {
-        const double mid = 0.5 * (bad + good);
-        Vec2 v{};
-        if (solve(Vec2{mid, target.y}, v)) {
-            good = mid;
-            good_vel = v;
-        } else {
-            bad = mid;
-        }
-    }
-    // keep clear of the line by a margin, so that rounding the shot to
-    // single precision cannot make it touch
-    const double backed = good + (bad > good ? -kMargin : kMargin);
-    Vec2 v{};
-    if (std::fabs(backed) < std::fabs(good) && solve(Vec2{backed, target.y}, v)) good_vel = v;
-    return {good_vel, false};
+    return retreat_from_side_line(target, solve);
 }
 
 ShotSolution solve_hit(Vec2 target, double speed_at_target, int s) noexcept {
@@ -120,39 +126,39 @@ ShotSolution solve_hit(Vec2 target, double speed_at_target, int s) noexcept {
     if (!(v_end >= 0.0)) {  // negative or NaN
         v_end = 0.0;
         reachable = false;
-    } else if (v_end > kMaxSpeed) {
-        v_end = kMaxSpeed;
+    } else if (v_end > MAX_SPEED) {
+        v_end = MAX_SPEED;
         reachable = false;
     }
     if (!std::isfinite(target.x) || !std::isfinite(target.y)) {
-        target = Vec2{0.0, kTeeY};
+        target = Vec2{0.0, TEE_Y};
         reachable = false;
     }
-    const double max_u = kMaxAbsU - kMargin;
-    if (!(std::fabs(target.x) < kMaxAbsU)) {
+    const double max_u = MAX_ABS_U - MARGIN;
+    if (!(std::fabs(target.x) < MAX_ABS_U)) {
         target.x = target.x > 0.0 ? max_u : -max_u;
         reachable = false;
     }
-    if (!(target.y >= kMinY)) {
-        target.y = kMinY + kMargin;
+    if (!(target.y >= MIN_Y)) {
+        target.y = MIN_Y + MARGIN;
         reachable = false;
-    } else if (!(target.y <= kReleaseY - 0.5)) {
-        target.y = kReleaseY - 0.5;
+    } else if (!(target.y <= RELEASE_Y - 0.5)) {
+        target.y = RELEASE_Y - 0.5;
         reachable = false;
     }
     auto solve = [&](Vec2 p, Vec2& vel) {
-        const double length = norm(p - kRelease);
+        const double length = norm(p - RELEASE);
         double v0 = 0.0;
         double ve = v_end;
         if (!speed_for_chord(length, ve, s, v0)) {
-            // too fast for kMaxSpeed: the fastest shot through the point
+            // too fast for MAX_SPEED: the fastest shot through the point
             reachable = false;
-            v0 = kMaxSpeed;
+            v0 = MAX_SPEED;
             double lo = 0.0;
             double hi = ve;
             for (int it = 0; it < 60; ++it) {
                 const double mid = 0.5 * (lo + hi);
-                if (norm(curve_q(kMaxSpeed, s) - curve_q(mid, s)) >= length) lo = mid;
+                if (norm(curve_q(MAX_SPEED, s) - curve_q(mid, s)) >= length) lo = mid;
                 else hi = mid;
             }
             ve = lo;
@@ -162,26 +168,7 @@ ShotSolution solve_hit(Vec2 target, double speed_at_target, int s) noexcept {
     };
     Vec2 vel{};
     if (solve(target, vel)) return {vel, reachable};
-    double bad = target.x;
-    double good = 0.0;
-    Vec2 good_vel{};
-    if (!solve(Vec2{good, target.y}, good_vel)) return {good_vel, false};
-    for (int it = 0; it < 40 && std::fabs(bad - good) > 1e-9; ++it) {
-        const double mid = 0.5 * (bad + good);
-        Vec2 v{};
-        if (solve(Vec2{mid, target.y}, v)) {
-            good = mid;
-            good_vel = v;
-        } else {
-            bad = mid;
-        }
-    }
-    // keep clear of the line by a margin, so that rounding the shot to
-    // single precision cannot make it touch
-    const double backed = good + (bad > good ? -kMargin : kMargin);
-    Vec2 v{};
-    if (std::fabs(backed) < std::fabs(good) && solve(Vec2{backed, target.y}, v)) good_vel = v;
-    return {good_vel, false};
+    return retreat_from_side_line(target, solve);
 }
 
 }  // namespace curling::physics

@@ -28,7 +28,7 @@ ShotSolution solve_draw(Vec2 target, int s) noexcept;
 ShotSolution solve_hit(Vec2 target, double speed_at_target, int s) noexcept;
 
 // The initial speed with which a stone reaches speed v_end after travelling
-// a chord of length `length`; false when it would exceed kMaxSpeed.
+// a chord of length `length`; false when it would exceed MAX_SPEED.
 bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept;
 
 }  // namespace curling::physics

@@ -24,12 +24,12 @@ cp::Sheet random_house(Rng& rng, int stones) {
         bool clear = true;
         for (int k = 0; k < placed; ++k) {
             const double d = std::hypot(p.x - sheet.pos[k].x, p.y - sheet.pos[k].y);
-            if (d < 2.0 * cp::kStoneRadius + 0.005) clear = false;
+            if (d < 2.0 * cp::STONE_RADIUS + 0.005) clear = false;
         }
         if (!clear) continue;
         // stone positions go through 32-bit floats in real use
         sheet.pos[placed] = Vec2{static_cast<float>(p.x), static_cast<float>(p.y)};
-        sheet.slot[placed] = cp::Slot::kInPlay;
+        sheet.slot[placed] = cp::Slot::IN_PLAY;
         ++placed;
     }
     return sheet;
@@ -67,7 +67,7 @@ TEST(PhysicsAgreement, FastPathMatchesTheFixedStepReferenceWithin1mm) {
         EXPECT_EQ(r.delivered_hit, rr.delivered_hit) << "case " << i;
         for (int k = 0; k <= thrown; ++k) {
             ASSERT_EQ(fast.slot[k], ref.slot[k]) << "case " << i << " stone " << k;
-            if (fast.slot[k] != cp::Slot::kInPlay) continue;
+            if (fast.slot[k] != cp::Slot::IN_PLAY) continue;
             const double d = std::hypot(fast.pos[k].x - ref.pos[k].x, fast.pos[k].y - ref.pos[k].y);
             worst = std::fmax(worst, d);
             EXPECT_LT(d, 1e-3) << "case " << i << " stone " << k;

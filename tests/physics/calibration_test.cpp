@@ -27,7 +27,7 @@ cp::Motion delivery(ShotVector shot) {
     cp::Motion m;
     const double sign = shot.spin == 0 ? 1.0 : -1.0;
     const cp::Vec2 vel{shot.vx * 0.1, shot.vy * 0.1};
-    cp::make_motion(m, cp::Vec2{0.0, cp::kReleaseY}, vel, sign, 0.0);
+    cp::make_motion(m, cp::Vec2{0.0, cp::RELEASE_Y}, vel, sign, 0.0);
     return m;
 }
 
@@ -49,7 +49,7 @@ float vx_through_tee(float vy, std::uint8_t spin) {
     float hi = 3.0f;
     for (int it = 0; it < 60; ++it) {
         const float mid = 0.5f * (lo + hi);
-        const cp::Vec2 p = crossing(delivery(ShotVector{mid, vy, spin}), cp::kTeeY);
+        const cp::Vec2 p = crossing(delivery(ShotVector{mid, vy, spin}), cp::TEE_Y);
         if (p.x > 0.0) hi = mid;
         else lo = mid;
     }
@@ -142,8 +142,8 @@ TEST(PhysicsCalibration, TakeoutsLeavePlayRemoveTheTeeStoneAndCurlLittle) {
             // empty sheet: out past the back line
             cp::Sheet sheet = empty_sheet();
             cp::run_shot(sheet, 0, cp::Vec2{vx * 0.1, vy * 0.1}, spin == 0 ? 1 : -1, cp::RunOptions{});
-            EXPECT_EQ(sheet.slot[0], cp::Slot::kRemoved);
-            EXPECT_EQ(sheet.removal[0], cp::Removal::kBackLine);
+            EXPECT_EQ(sheet.slot[0], cp::Slot::REMOVED);
+            EXPECT_EQ(sheet.removal[0], cp::Removal::BACK_LINE);
             const StonePosition alone = play_alone(shot);
             EXPECT_EQ(alone.x, 0.0f);
             EXPECT_EQ(alone.y, 0.0f);
@@ -153,7 +153,7 @@ TEST(PhysicsCalibration, TakeoutsLeavePlayRemoveTheTeeStoneAndCurlLittle) {
             Simulation(&s, shot, 0.0f, 0, -1);
             EXPECT_FALSE(in_house(s.stones[0])) << vy << " " << int(spin);
             // curl by the tee line
-            const cp::Vec2 at_tee = crossing(delivery(shot), cp::kTeeY);
+            const cp::Vec2 at_tee = crossing(delivery(shot), cp::TEE_Y);
             EXPECT_LT(off_line(shot, at_tee.x + 2.375, at_tee.y), 0.4);
         }
     }

@@ -18,7 +18,7 @@ namespace {
 // kinetic energy per unit mass: v^2 / 2 + I w^2 / (2 m), I = m R^2 / 2
 double energy(const cp::Body& b) {
     return 0.5 * (b.v.x * b.v.x + b.v.y * b.v.y) +
-           0.25 * cp::kStoneRadius * cp::kStoneRadius * b.w * b.w;
+           0.25 * cp::STONE_RADIUS * cp::STONE_RADIUS * b.w * b.w;
 }
 
 }  // namespace
@@ -35,14 +35,14 @@ TEST(PhysicsCollision, MomentumIsConservedAndEnergyNeverRises) {
         const double e0 = energy(a) + energy(b);
         const Vec2 p0{a.v.x + b.v.x, a.v.y + b.v.y};
         // angular momentum about the contact point, per unit mass
-        const double l0 = 0.5 * cp::kStoneRadius * cp::kStoneRadius * (a.w + b.w) +
-                          cp::kStoneRadius * (cp::cross(Vec2{-nrm.x, -nrm.y}, a.v) + cp::cross(nrm, b.v));
+        const double l0 = 0.5 * cp::STONE_RADIUS * cp::STONE_RADIUS * (a.w + b.w) +
+                          cp::STONE_RADIUS * (cp::cross(Vec2{-nrm.x, -nrm.y}, a.v) + cp::cross(nrm, b.v));
         const bool applied = cp::contact_impulse(a, b, nrm, params);
         const double e1 = energy(a) + energy(b);
         EXPECT_NEAR(a.v.x + b.v.x, p0.x, 1e-12);
         EXPECT_NEAR(a.v.y + b.v.y, p0.y, 1e-12);
-        const double l1 = 0.5 * cp::kStoneRadius * cp::kStoneRadius * (a.w + b.w) +
-                          cp::kStoneRadius * (cp::cross(Vec2{-nrm.x, -nrm.y}, a.v) + cp::cross(nrm, b.v));
+        const double l1 = 0.5 * cp::STONE_RADIUS * cp::STONE_RADIUS * (a.w + b.w) +
+                          cp::STONE_RADIUS * (cp::cross(Vec2{-nrm.x, -nrm.y}, a.v) + cp::cross(nrm, b.v));
         EXPECT_NEAR(l1, l0, 1e-12);
         EXPECT_LE(e1, e0 + 1e-12);
         if (applied) {
@@ -72,24 +72,24 @@ TEST(PhysicsCollision, NoseHitLeavesTheShooterAFewPercent) {
     cp::Body shooter{{0.0, -2.0}, 0.0};
     cp::Body target{{0.0, 0.0}, 0.0};
     ASSERT_TRUE(cp::contact_impulse(shooter, target, Vec2{0.0, -1.0}, cp::ContactParams{}));
-    EXPECT_NEAR(shooter.v.y, -2.0 * (1.0 - cp::kRestitution) / 2.0, 1e-12);
-    EXPECT_NEAR(target.v.y, -2.0 * (1.0 + cp::kRestitution) / 2.0, 1e-12);
+    EXPECT_NEAR(shooter.v.y, -2.0 * (1.0 - cp::RESTITUTION) / 2.0, 1e-12);
+    EXPECT_NEAR(target.v.y, -2.0 * (1.0 + cp::RESTITUTION) / 2.0, 1e-12);
     EXPECT_NEAR(shooter.v.x, 0.0, 1e-15);
 
     // the same in a whole shot: a straight stone at 0.7 m/s hits a stone on
     // the tee full; the struck one slides 0.95^2 as far as the shooter would
     cp::Sheet sheet = empty_sheet();
-    sheet.slot[0] = cp::Slot::kInPlay;
-    sheet.pos[0] = Vec2{0.0, cp::kTeeY};
-    const double d = cp::kReleaseY - (cp::kTeeY + 2.0 * cp::kStoneRadius);
-    const double v0 = std::sqrt(0.49 + 2.0 * cp::kDecel * d);
+    sheet.slot[0] = cp::Slot::IN_PLAY;
+    sheet.pos[0] = Vec2{0.0, cp::TEE_Y};
+    const double d = cp::RELEASE_Y - (cp::TEE_Y + 2.0 * cp::STONE_RADIUS);
+    const double v0 = std::sqrt(0.49 + 2.0 * cp::DECEL * d);
     const cp::RunResult r = cp::run_shot(sheet, 1, Vec2{0.0, -v0}, 0, cp::RunOptions{});
     EXPECT_TRUE(r.delivered_hit);
-    const double vt = 0.7 * (1.0 + cp::kRestitution) / 2.0;
-    const double vs = 0.7 * (1.0 - cp::kRestitution) / 2.0;
-    ASSERT_EQ(sheet.slot[0], cp::Slot::kInPlay);
-    EXPECT_NEAR(sheet.pos[0].y, cp::kTeeY - vt * vt / (2.0 * cp::kDecel), 1e-6);
-    EXPECT_NEAR(sheet.pos[1].y, cp::kTeeY + 2.0 * cp::kStoneRadius - vs * vs / (2.0 * cp::kDecel), 1e-6);
+    const double vt = 0.7 * (1.0 + cp::RESTITUTION) / 2.0;
+    const double vs = 0.7 * (1.0 - cp::RESTITUTION) / 2.0;
+    ASSERT_EQ(sheet.slot[0], cp::Slot::IN_PLAY);
+    EXPECT_NEAR(sheet.pos[0].y, cp::TEE_Y - vt * vt / (2.0 * cp::DECEL), 1e-6);
+    EXPECT_NEAR(sheet.pos[1].y, cp::TEE_Y + 2.0 * cp::STONE_RADIUS - vs * vs / (2.0 * cp::DECEL), 1e-6);
 }
 
 TEST(PhysicsCollision, FrictionThrowsTheStruckStoneAFewDegreesAndExchangesSpin) {
@@ -129,16 +129,16 @@ TEST(PhysicsCollision, FrozenStonesPassTheHitOn) {
 
     // and in a whole shot: two frozen stones on the centre line
     cp::Sheet sheet = empty_sheet();
-    sheet.slot[0] = cp::Slot::kInPlay;
-    sheet.pos[0] = Vec2{0.0, cp::kTeeY};
-    sheet.slot[1] = cp::Slot::kInPlay;
-    sheet.pos[1] = Vec2{0.0, static_cast<double>(static_cast<float>(cp::kTeeY + 0.29))};
-    const double d = cp::kReleaseY - (sheet.pos[1].y + 2.0 * cp::kStoneRadius);
-    const double v0 = std::sqrt(0.64 + 2.0 * cp::kDecel * d);
+    sheet.slot[0] = cp::Slot::IN_PLAY;
+    sheet.pos[0] = Vec2{0.0, cp::TEE_Y};
+    sheet.slot[1] = cp::Slot::IN_PLAY;
+    sheet.pos[1] = Vec2{0.0, static_cast<double>(static_cast<float>(cp::TEE_Y + 0.29))};
+    const double d = cp::RELEASE_Y - (sheet.pos[1].y + 2.0 * cp::STONE_RADIUS);
+    const double v0 = std::sqrt(0.64 + 2.0 * cp::DECEL * d);
     cp::run_shot(sheet, 2, Vec2{0.0, -v0}, 0, cp::RunOptions{});
     // the back stone moves most, the front ones little
-    ASSERT_EQ(sheet.slot[0], cp::Slot::kInPlay);
-    EXPECT_LT(sheet.pos[0].y, cp::kTeeY - 1.0);
-    EXPECT_GT(sheet.pos[1].y, cp::kTeeY + 0.2);
-    EXPECT_GT(sheet.pos[2].y - sheet.pos[1].y, 2.0 * cp::kStoneRadius - 1e-6);
+    ASSERT_EQ(sheet.slot[0], cp::Slot::IN_PLAY);
+    EXPECT_LT(sheet.pos[0].y, cp::TEE_Y - 1.0);
+    EXPECT_GT(sheet.pos[1].y, cp::TEE_Y + 0.2);
+    EXPECT_GT(sheet.pos[2].y - sheet.pos[1].y, 2.0 * cp::STONE_RADIUS - 1e-6);
 }

@@ -10,7 +10,7 @@ using namespace physics_test;
 TEST(PhysicsDeterminism, PinnedHashOfAFixedSetOfShots) {
     const std::vector<Case> cases = determinism_cases();
     const std::uint64_t h = determinism_hash(cases);
-    EXPECT_EQ(h, kPinnedDeterminismHash) << std::hex << "0x" << h;
+    EXPECT_EQ(h, PINNED_DETERMINISM_HASH) << std::hex << "0x" << h;
     // and again, in the same process
     EXPECT_EQ(determinism_hash(cases), h);
 }

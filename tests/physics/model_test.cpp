@@ -40,7 +40,7 @@ TEST(PhysicsModel, TableAgreesWithDirectQuadrature) {
     EXPECT_EQ(l.q.y, -r.q.y);
     // no rotation: a straight line
     const cp::CurvePoint z = cp::curve_at(3.0, 0);
-    EXPECT_DOUBLE_EQ(z.q.x, -9.0 / (2.0 * cp::kDecel));
+    EXPECT_DOUBLE_EQ(z.q.x, -9.0 / (2.0 * cp::DECEL));
     EXPECT_EQ(z.q.y, 0.0);
 }
 
@@ -59,7 +59,7 @@ TEST(PhysicsModel, FreePathStartsAndEndsWhereItShould) {
         EXPECT_NEAR(s0.p.y, p0.y, 1e-12);
         EXPECT_NEAR(s0.vel.x, vel.x, 1e-6 * v0);
         EXPECT_NEAR(s0.vel.y, vel.y, 1e-6 * v0);
-        EXPECT_NEAR(m.t_stop - 1.5, v0 / cp::kDecel, 1e-12);
+        EXPECT_NEAR(m.t_stop - 1.5, v0 / cp::DECEL, 1e-12);
         const cp::Vec2 end = cp::motion_position(m, m.t_stop + 3.0);
         EXPECT_EQ(end.x, m.rest.x);
         EXPECT_EQ(end.y, m.rest.y);

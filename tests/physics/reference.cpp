@@ -21,17 +21,17 @@ struct RefStone {
     int s = 0;
 };
 
-double curl_rate(double v, int s) { return s * cp::kCurlK / (v * v + cp::kCurlVc * cp::kCurlVc); }
+double curl_rate(double v, int s) { return s * cp::CURL_K / (v * v + cp::CURL_VC * cp::CURL_VC); }
 
 // One classical Runge-Kutta step of length h (the stone stops if its speed
 // reaches zero within it).
 RefStone advance(const RefStone& a, double h) {
     if (!a.moving || !a.active) return a;
     RefStone b = a;
-    const double t_stop = a.v / cp::kDecel;
+    const double t_stop = a.v / cp::DECEL;
     const bool stops = h >= t_stop;
     if (stops) h = t_stop;
-    auto vel = [&](double tau) { return a.v - cp::kDecel * tau; };
+    auto vel = [&](double tau) { return a.v - cp::DECEL * tau; };
     auto f = [&](double tau, double phi, double& dx, double& dy, double& dphi) {
         const double v = vel(tau);
         dx = v * std::cos(phi);
@@ -52,31 +52,31 @@ RefStone advance(const RefStone& a, double h) {
 }
 
 bool out_of_play(const RefStone& a) {
-    return !(std::fabs(a.x) < cp::kMaxAbsU && a.y >= cp::kMinY && a.y <= cp::kMaxY);
+    return !(std::fabs(a.x) < cp::MAX_ABS_U && a.y >= cp::MIN_Y && a.y <= cp::MAX_Y);
 }
 
 Vec2 velocity(const RefStone& a) {
     return a.moving ? Vec2{a.v * std::cos(a.phi), a.v * std::sin(a.phi)} : Vec2{0.0, 0.0};
 }
 
-// Pairs under the resting-contact slop (kContactSlop, model.h): bit j of
+// Pairs under the resting-contact slop (CONTACT_SLOP, model.h): bit j of
 // row i, i < j.
-using SlopBits = std::uint16_t[cp::kStones];
+using SlopBits = std::uint16_t[cp::STONES];
 
 // Whether anything happens by the end of the trial state: a moving stone out
 // of play, or two stones overlapping (by the pair's slop) and approaching.
 bool event_in(const RefStone* st, const SlopBits& slop) {
-    for (int i = 0; i < cp::kStones; ++i) {
+    for (int i = 0; i < cp::STONES; ++i) {
         if (st[i].active && st[i].moving && out_of_play(st[i])) return true;
     }
-    for (int i = 0; i < cp::kStones; ++i) {
+    for (int i = 0; i < cp::STONES; ++i) {
         if (!st[i].active) continue;
-        for (int j = i + 1; j < cp::kStones; ++j) {
+        for (int j = i + 1; j < cp::STONES; ++j) {
             if (!st[j].active || (!st[i].moving && !st[j].moving)) continue;
             const double dx = st[j].x - st[i].x;
             const double dy = st[j].y - st[i].y;
             const double d = std::sqrt(dx * dx + dy * dy);
-            const double reach = 2.0 * cp::kStoneRadius - ((slop[i] >> j & 1u) != 0 ? cp::kContactSlop : 0.0);
+            const double reach = 2.0 * cp::STONE_RADIUS - ((slop[i] >> j & 1u) != 0 ? cp::CONTACT_SLOP : 0.0);
             if (d >= reach || d < 1e-12) continue;
             const Vec2 vi = velocity(st[i]);
             const Vec2 vj = velocity(st[j]);
@@ -90,9 +90,9 @@ bool event_in(const RefStone* st, const SlopBits& slop) {
 
 ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin, double dt) {
     ReferenceResult result;
-    RefStone st[cp::kStones];
-    for (int k = 0; k < cp::kStones; ++k) {
-        if (sheet.slot[k] == cp::Slot::kInPlay) {
+    RefStone st[cp::STONES];
+    for (int k = 0; k < cp::STONES; ++k) {
+        if (sheet.slot[k] == cp::Slot::IN_PLAY) {
             st[k].active = true;
             st[k].x = sheet.pos[k].x;
             st[k].y = sheet.pos[k].y;
@@ -102,23 +102,23 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
     d = RefStone{};
     d.active = true;
     d.x = 0.0;
-    d.y = cp::kReleaseY;
+    d.y = cp::RELEASE_Y;
     const double v0 = std::sqrt(vel.x * vel.x + vel.y * vel.y);
     if (v0 > 1e-9) {
         d.moving = true;
         d.v = v0;
         d.phi = std::atan2(vel.y, vel.x);
         d.s = spin;
-        d.rho = spin * cp::kSpinPerSpeed;
+        d.rho = spin * cp::SPIN_PER_SPEED;
     }
     double t = 0.0;
     const cp::ContactParams params{};
     SlopBits slop = {};
     auto clear_parted = [&] {
-        for (int i = 0; i < cp::kStones; ++i) {
-            for (int j = i + 1; j < cp::kStones; ++j) {
+        for (int i = 0; i < cp::STONES; ++i) {
+            for (int j = i + 1; j < cp::STONES; ++j) {
                 if ((slop[i] >> j & 1u) == 0) continue;
-                if (std::hypot(st[j].x - st[i].x, st[j].y - st[i].y) > 2.0 * cp::kStoneRadius + cp::kContactSlop) {
+                if (std::hypot(st[j].x - st[i].x, st[j].y - st[i].y) > 2.0 * cp::STONE_RADIUS + cp::CONTACT_SLOP) {
                     slop[i] = static_cast<std::uint16_t>(slop[i] & ~(1u << j));
                 }
             }
@@ -128,10 +128,10 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
         bool any = false;
         for (const RefStone& a : st) any |= a.active && a.moving;
         if (!any) break;
-        RefStone trial[cp::kStones];
-        for (int k = 0; k < cp::kStones; ++k) trial[k] = advance(st[k], dt);
+        RefStone trial[cp::STONES];
+        for (int k = 0; k < cp::STONES; ++k) trial[k] = advance(st[k], dt);
         if (!event_in(trial, slop)) {
-            for (int k = 0; k < cp::kStones; ++k) {
+            for (int k = 0; k < cp::STONES; ++k) {
                 if (st[k].moving && !trial[k].moving) result.end_time = t + dt;
                 st[k] = trial[k];
             }
@@ -144,11 +144,11 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
         double hi = dt;
         for (int it = 0; it < 40; ++it) {
             const double mid = 0.5 * (lo + hi);
-            for (int k = 0; k < cp::kStones; ++k) trial[k] = advance(st[k], mid);
+            for (int k = 0; k < cp::STONES; ++k) trial[k] = advance(st[k], mid);
             if (event_in(trial, slop)) hi = mid;
             else lo = mid;
         }
-        for (int k = 0; k < cp::kStones; ++k) {
+        for (int k = 0; k < cp::STONES; ++k) {
             trial[k] = advance(st[k], hi);
             if (st[k].moving && !trial[k].moving) result.end_time = t + hi;
             st[k] = trial[k];
@@ -162,32 +162,32 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
                 result.end_time = t;
             }
         }
-        cp::Body bodies[cp::kStones];
-        cp::ContactPair pairs[cp::kStones * cp::kStones];
+        cp::Body bodies[cp::STONES];
+        cp::ContactPair pairs[cp::STONES * cp::STONES];
         int count = 0;
-        for (int i = 0; i < cp::kStones; ++i) {
+        for (int i = 0; i < cp::STONES; ++i) {
             bodies[i] = cp::Body{velocity(st[i]), st[i].moving ? st[i].rho * st[i].v : 0.0};
             if (!st[i].active) continue;
-            for (int j = i + 1; j < cp::kStones; ++j) {
+            for (int j = i + 1; j < cp::STONES; ++j) {
                 if (!st[j].active) continue;
                 const double dx = st[j].x - st[i].x;
                 const double dy = st[j].y - st[i].y;
                 const double dd = std::sqrt(dx * dx + dy * dy);
-                if (dd > 1e-12 && dd - 2.0 * cp::kStoneRadius <= cp::kTouchTol) {
+                if (dd > 1e-12 && dd - 2.0 * cp::STONE_RADIUS <= cp::TOUCH_TOL) {
                     pairs[count++] = cp::ContactPair{i, j, Vec2{dx / dd, dy / dd}};
                 }
             }
         }
-        bool touched[cp::kStones] = {};
-        double first[cp::kStones * cp::kStones];
+        bool touched[cp::STONES] = {};
+        double first[cp::STONES * cp::STONES];
         result.contacts += cp::resolve_contacts(bodies, pairs, count, params, touched, 512, first);
         for (int k = 0; k < count; ++k) {
-            if (first[k] > 0.0 && first[k] < cp::kSlowContact) {
+            if (first[k] > 0.0 && first[k] < cp::SLOW_CONTACT) {
                 slop[pairs[k].a] = static_cast<std::uint16_t>(slop[pairs[k].a] | (1u << pairs[k].b));
             }
         }
         if (touched[thrown]) result.delivered_hit = true;
-        for (int i = 0; i < cp::kStones; ++i) {
+        for (int i = 0; i < cp::STONES; ++i) {
             if (!touched[i]) continue;
             const Vec2 v = bodies[i].v;
             const double speed = std::sqrt(v.x * v.x + v.y * v.y);
@@ -205,16 +205,16 @@ ReferenceResult reference_shot(cp::Sheet& sheet, int thrown, Vec2 vel, int spin,
         }
     }
     // hog line rule
-    if (d.active && !(d.y < cp::kHogClearY) && !result.delivered_hit) {
+    if (d.active && !(d.y < cp::HOG_CLEAR_Y) && !result.delivered_hit) {
         d.active = false;
         d.removed = true;
     }
-    for (int k = 0; k < cp::kStones; ++k) {
+    for (int k = 0; k < cp::STONES; ++k) {
         if (st[k].active) {
-            sheet.slot[k] = cp::Slot::kInPlay;
+            sheet.slot[k] = cp::Slot::IN_PLAY;
             sheet.pos[k] = Vec2{st[k].x, st[k].y};
         } else if (st[k].removed) {
-            sheet.slot[k] = cp::Slot::kRemoved;
+            sheet.slot[k] = cp::Slot::REMOVED;
         }
     }
     return result;

@@ -1,7 +1,7 @@
 // The reference: a plain fixed-step integrator of the same equations of
 // motion (classical Runge-Kutta, dt = 1 ms by default, double precision) in
 // speed and heading,
-//   dv/dt = -kDecel,  dphi/dt = s * kCurlK / (v^2 + kCurlVc^2),
+//   dv/dt = -DECEL,  dphi/dt = s * CURL_K / (v^2 + CURL_VC^2),
 //   dx/dt = v cos(phi), dy/dt = v sin(phi),
 // which, when a step ends with two stones overlapping and approaching or a
 // stone out of play, rewinds to the step's start and bisects the step to

@@ -27,12 +27,12 @@ cp::Sheet straight_to(Vec2 rest, cp::RunResult* result = nullptr) {
 
 TEST(PhysicsRules, BackLineRemovesOnlyAStoneCompletelyOverIt) {
     // y + R < 3.051 is completely over: 2.906 is the edge
-    cp::Sheet in = straight_to(Vec2{0.0, cp::kMinY + 1e-6});
-    EXPECT_EQ(in.slot[0], cp::Slot::kInPlay);
-    EXPECT_NEAR(in.pos[0].y, cp::kMinY + 1e-6, 1e-8);
-    cp::Sheet out = straight_to(Vec2{0.0, cp::kMinY - 1e-6});
-    EXPECT_EQ(out.slot[0], cp::Slot::kRemoved);
-    EXPECT_EQ(out.removal[0], cp::Removal::kBackLine);
+    cp::Sheet in = straight_to(Vec2{0.0, cp::MIN_Y + 1e-6});
+    EXPECT_EQ(in.slot[0], cp::Slot::IN_PLAY);
+    EXPECT_NEAR(in.pos[0].y, cp::MIN_Y + 1e-6, 1e-8);
+    cp::Sheet out = straight_to(Vec2{0.0, cp::MIN_Y - 1e-6});
+    EXPECT_EQ(out.slot[0], cp::Slot::REMOVED);
+    EXPECT_EQ(out.removal[0], cp::Removal::BACK_LINE);
     // resting stones given to Simulation: 2.906 takes part, just below does not
     EXPECT_TRUE(cp::takes_part(StonePosition{2.375f, 2.9061f}));
     EXPECT_FALSE(cp::takes_part(StonePosition{2.375f, 2.9059f}));
@@ -41,11 +41,11 @@ TEST(PhysicsRules, BackLineRemovesOnlyAStoneCompletelyOverIt) {
 TEST(PhysicsRules, SideLineRemovesATouchingStone) {
     // touching: x - R <= 0 or x + R >= 4.75
     for (double side : {-1.0, 1.0}) {
-        cp::Sheet in = straight_to(Vec2{side * (cp::kMaxAbsU - 1e-6), 8.0});
-        EXPECT_EQ(in.slot[0], cp::Slot::kInPlay) << side;
-        cp::Sheet out = straight_to(Vec2{side * (cp::kMaxAbsU + 1e-6), 8.0});
-        EXPECT_EQ(out.slot[0], cp::Slot::kRemoved) << side;
-        EXPECT_EQ(out.removal[0], cp::Removal::kSideLine) << side;
+        cp::Sheet in = straight_to(Vec2{side * (cp::MAX_ABS_U - 1e-6), 8.0});
+        EXPECT_EQ(in.slot[0], cp::Slot::IN_PLAY) << side;
+        cp::Sheet out = straight_to(Vec2{side * (cp::MAX_ABS_U + 1e-6), 8.0});
+        EXPECT_EQ(out.slot[0], cp::Slot::REMOVED) << side;
+        EXPECT_EQ(out.removal[0], cp::Removal::SIDE_LINE) << side;
     }
     EXPECT_FALSE(cp::takes_part(StonePosition{0.145f, 5.0f}));
     EXPECT_TRUE(cp::takes_part(StonePosition{0.1451f, 5.0f}));
@@ -60,10 +60,10 @@ TEST(PhysicsRules, AStoneThatTouchesASideLineIsRemovedAtOnceEvenIfItWouldCurlBac
     for (float vx = -4.0f; vx < -2.0f; vx += 0.01f) {
         const ShotVector shot{vx, -29.5f, 0};
         cp::Motion m;
-        cp::make_motion(m, Vec2{0.0, cp::kReleaseY}, Vec2{vx * 0.1, -2.95}, 1.0, 0.0);
+        cp::make_motion(m, Vec2{0.0, cp::RELEASE_Y}, Vec2{vx * 0.1, -2.95}, 1.0, 0.0);
         double min_u = 0.0;
         for (double t = 0.0; t < m.t_stop; t += 0.01) min_u = std::fmin(min_u, cp::motion_position(m, t).x);
-        if (std::fabs(m.rest.x) < cp::kMaxAbsU && min_u < -cp::kMaxAbsU - 0.01) {
+        if (std::fabs(m.rest.x) < cp::MAX_ABS_U && min_u < -cp::MAX_ABS_U - 0.01) {
             ++found;
             const StonePosition p = play_alone(shot);
             EXPECT_EQ(p.x, 0.0f) << vx;
@@ -75,22 +75,22 @@ TEST(PhysicsRules, AStoneThatTouchesASideLineIsRemovedAtOnceEvenIfItWouldCurlBac
 
 TEST(PhysicsRules, HogLineRemovesADeliveredStoneShortOfItThatHitNothing) {
     // completely crossed: y + R < 11.281
-    cp::Sheet over = straight_to(Vec2{0.0, cp::kHogClearY - 1e-6});
-    EXPECT_EQ(over.slot[0], cp::Slot::kInPlay);
-    cp::Sheet on = straight_to(Vec2{0.0, cp::kHogClearY + 1e-6});
-    EXPECT_EQ(on.slot[0], cp::Slot::kRemoved);
-    EXPECT_EQ(on.removal[0], cp::Removal::kHogLine);
+    cp::Sheet over = straight_to(Vec2{0.0, cp::HOG_CLEAR_Y - 1e-6});
+    EXPECT_EQ(over.slot[0], cp::Slot::IN_PLAY);
+    cp::Sheet on = straight_to(Vec2{0.0, cp::HOG_CLEAR_Y + 1e-6});
+    EXPECT_EQ(on.slot[0], cp::Slot::REMOVED);
+    EXPECT_EQ(on.removal[0], cp::Removal::HOG_LINE);
     // a stone struck back beyond the hog line stays in play, and so does the
     // delivered stone that hit it
     cp::Sheet sheet = empty_sheet();
-    sheet.slot[0] = cp::Slot::kInPlay;
+    sheet.slot[0] = cp::Slot::IN_PLAY;
     sheet.pos[0] = Vec2{0.0, 20.0};
     const Vec2 vel = straight_velocity_to(Vec2{0.0, 19.0});
     const cp::RunResult r = cp::run_shot(sheet, 1, vel, 0, cp::RunOptions{});
     EXPECT_TRUE(r.delivered_hit);
-    EXPECT_EQ(sheet.slot[0], cp::Slot::kInPlay);
-    EXPECT_EQ(sheet.slot[1], cp::Slot::kInPlay);
-    EXPECT_GT(sheet.pos[1].y, cp::kHogClearY);
+    EXPECT_EQ(sheet.slot[0], cp::Slot::IN_PLAY);
+    EXPECT_EQ(sheet.slot[1], cp::Slot::IN_PLAY);
+    EXPECT_GT(sheet.pos[1].y, cp::HOG_CLEAR_Y);
     // and a plain short shot through Simulation leaves an empty slot
     const StonePosition p = play_alone(ShotVector{0.0f, -20.0f, 0});
     EXPECT_EQ(p.x, 0.0f);

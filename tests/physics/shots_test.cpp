@@ -16,7 +16,7 @@ namespace {
 
 cp::Motion delivery(ShotVector shot) {
     cp::Motion m;
-    cp::make_motion(m, cp::Vec2{0.0, cp::kReleaseY}, cp::Vec2{shot.vx * 0.1, shot.vy * 0.1},
+    cp::make_motion(m, cp::Vec2{0.0, cp::RELEASE_Y}, cp::Vec2{shot.vx * 0.1, shot.vy * 0.1},
                     shot.spin == 0 ? 1.0 : -1.0, 0.0);
     return m;
 }
@@ -104,7 +104,7 @@ TEST(PhysicsShots, CreateHitShotPassesThroughTheTargetAtTheStrength) {
                         }
                     }
                     EXPECT_LT(best, 0.01);
-                    const double speed = m.v0 - cp::kDecel * best_t;
+                    const double speed = m.v0 - cp::DECEL * best_t;
                     EXPECT_NEAR(speed * 10.0, strength, 0.05) << x << " " << y;
                 }
             }

@@ -44,18 +44,18 @@ float vx_to_centre(float vy, std::uint8_t spin) {
 
 cp::Sheet empty_sheet() {
     cp::Sheet s{};
-    for (int k = 0; k < cp::kStones; ++k) {
-        s.slot[k] = cp::Slot::kAbsent;
+    for (int k = 0; k < cp::STONES; ++k) {
+        s.slot[k] = cp::Slot::ABSENT;
         s.pos[k] = Vec2{0.0, 0.0};
-        s.removal[k] = cp::Removal::kNone;
+        s.removal[k] = cp::Removal::NONE;
     }
     return s;
 }
 
 Vec2 straight_velocity_to(Vec2 rest) {
-    const Vec2 d{rest.x, rest.y - cp::kReleaseY};
+    const Vec2 d{rest.x, rest.y - cp::RELEASE_Y};
     const double len = std::sqrt(d.x * d.x + d.y * d.y);
-    const double v0 = std::sqrt(2.0 * cp::kDecel * len);
+    const double v0 = std::sqrt(2.0 * cp::DECEL * len);
     return Vec2{v0 * d.x / len, v0 * d.y / len};
 }
 

@@ -13,11 +13,11 @@ using namespace physics_test;
 
 TEST(PhysicsThreaded, EightConcurrentCallersGetThePinnedHash) {
     const std::vector<Case> cases = determinism_cases();
-    constexpr int kThreads = 8;
-    std::vector<std::uint64_t> hashes(kThreads, 0);
-    std::vector<int> scores(kThreads, 0);
+    constexpr int THREADS = 8;
+    std::vector<std::uint64_t> hashes(THREADS, 0);
+    std::vector<int> scores(THREADS, 0);
     std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
+    for (int i = 0; i < THREADS; ++i) {
         threads.emplace_back([&, i] {
             hashes[static_cast<std::size_t>(i)] = determinism_hash(cases);
             int sum = 0;
@@ -31,8 +31,8 @@ TEST(PhysicsThreaded, EightConcurrentCallersGetThePinnedHash) {
         });
     }
     for (std::thread& t : threads) t.join();
-    for (int i = 0; i < kThreads; ++i) {
-        EXPECT_EQ(hashes[static_cast<std::size_t>(i)], kPinnedDeterminismHash) << std::hex << hashes[static_cast<std::size_t>(i)];
+    for (int i = 0; i < THREADS; ++i) {
+        EXPECT_EQ(hashes[static_cast<std::size_t>(i)], PINNED_DETERMINISM_HASH) << std::hex << hashes[static_cast<std::size_t>(i)];
         EXPECT_EQ(scores[static_cast<std::size_t>(i)], scores[0]);
     }
 }
