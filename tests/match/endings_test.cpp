@@ -24,6 +24,11 @@ struct EndingCase {
     const char* ending;
 };
 
+// Test listings name the case instead of dumping its bytes.
+void PrintTo(const EndingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 std::vector<std::string> args_for(const EndingCase& c) {
     std::vector<std::string> args = {"--simulator", SCORING_SIMULATOR_PATH, "--out", "record.jsonl",
                                      "--games", "2", "--ends", "2", "--concurrency", "1",
