@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build -DCURLING_BUILD_TESTS=OFF -DCURLING_BUILD_BENCH=OFF
+scripts/build.sh build
 mkdir -p out
 record=out/match-$(date +%Y%m%d-%H%M%S).jsonl
 build/bin/curling-match --games 1 --ends 8 --concurrency 1 --out "$record" "$@"
