@@ -109,9 +109,16 @@ std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std
         sink.emit = &Recorder::emit;
         options.sink = &sink;
     }
+    const Sheet loaded = sheet;
     const RunResult r = run_shot(sheet, n, vel, +1, options);
 
     for (int k = 0; k < STONES; ++k) {
+        // A stone the shot never moved keeps its exact bits: converting back
+        // from the mirrored frame can round x by a few tenths of a micrometre,
+        // and a resting stone must not creep from shot to shot.
+        const bool unmoved = k != n && loaded.slot[k] == Slot::IN_PLAY && sheet.slot[k] == Slot::IN_PLAY &&
+                             sheet.pos[k].x == loaded.pos[k].x && sheet.pos[k].y == loaded.pos[k].y;
+        if (unmoved) continue;
         if (sheet.slot[k] == Slot::IN_PLAY) {
             const double u = mirror ? -sheet.pos[k].x : sheet.pos[k].x;
             state.stones[k] = StonePosition{sheet_x(u), static_cast<float>(sheet.pos[k].y)};
