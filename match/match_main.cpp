@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--spread", options.spread,
                    "Standard deviation of the noise on vx and vy of every shot (0.1 m/s units)")
-        ->check(CLI::Range(0.0, 10.0))
+        ->check(CLI::Range(0.0, MAX_SPREAD))
         ->capture_default_str();
     CLI::Option* seed_option =
         app.add_option("--seed", seed, "Seed of the shot noise (random and printed when absent)");

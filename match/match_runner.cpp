@@ -1,6 +1,7 @@
 #include "match_runner.h"
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <random>
@@ -32,7 +33,9 @@ struct SharedMatch {
     std::atomic<int> next_game{0};
     std::atomic<bool> stop{false};
     std::mutex result_mutex;
-    std::vector<std::optional<GameResult>> results;
+    // Only the games played so far: --games may ask for far more games than
+    // would ever fit in memory at once.
+    std::map<int, GameResult> results;
     std::optional<std::string> fatal;
 };
 
@@ -109,7 +112,7 @@ void play_games(SharedMatch& match, PlayerProcess* players[2]) {
         }
         print(match, game_board(result, match.options.names));
         std::lock_guard<std::mutex> lock(match.result_mutex);
-        match.results[static_cast<std::size_t>(game)] = result;
+        match.results[game] = result;
     }
 }
 
@@ -165,6 +168,12 @@ void default_names(const std::string commands[2], std::string names[2]) {
 }
 
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err) {
+    // A range check lets NaN through (every comparison with it is false),
+    // and a NaN spread would turn every delivered shot into a dead stone.
+    if (!(options.spread >= 0.0 && options.spread <= MAX_SPREAD)) {
+        err << "--spread must be a number from 0 to " << MAX_SPREAD << "\n";
+        return 2;
+    }
     std::vector<std::string> commands[2];
     for (int side = 0; side < 2; ++side) {
         if (!split_command_line(options.player_commands[side], commands[side])) {
@@ -214,7 +223,6 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
     match.settings.spread = options.spread;
     match.settings.match_seed = seed;
     match.settings.ready_timeout = std::chrono::milliseconds(options.ready_timeout_ms);
-    match.results.resize(static_cast<std::size_t>(options.games));
 
     const int workers = std::max(1, std::min(options.concurrency, options.games));
     std::vector<std::thread> threads;
@@ -230,10 +238,8 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
         return 3;
     }
     std::vector<GameResult> played;
-    for (const auto& result : match.results) {
-        if (result) {
-            played.push_back(*result);
-        }
+    for (const auto& entry : match.results) {
+        played.push_back(entry.second);
     }
     const MatchSummary summary = summarize(played, options.ends);
     record.write(summary_json(summary));

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+// Largest --spread accepted (library units of 0.1 m/s).
+inline constexpr double MAX_SPREAD = 10.0;
+
 struct MatchOptions {
     std::string player_commands[2];
     std::string names[2];

@@ -119,6 +119,17 @@ TEST(StartUp, APlayerThatCannotStartStopsTheMatch) {
         EXPECT_NE(run.err.find("player 2 could not start"), std::string::npos) << run.err;
         EXPECT_TRUE(lines_of_type(run.record, "summary").empty());
     }
+    // However many games are asked for, nothing is set aside for them up
+    // front: the match starts, and stops as cleanly.
+    ScratchFolder folder;
+    const MatchRun run = run_match({"--simulator", SCORING_SIMULATOR_PATH, "--out", "record.jsonl",
+                                    "--games", "2000000000", "--concurrency", "1", "--player1",
+                                    mock_player(), "--player2", "/nonexistent/curling-player"},
+                                   folder);
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.err.find("player 2 could not start"), std::string::npos) << run.err;
+    ASSERT_FALSE(run.record.empty());
+    EXPECT_EQ(run.record.front()["games"], 2000000000);
 }
 
 TEST(StartUp, UnusableOptionsAreRefused) {
@@ -127,6 +138,8 @@ TEST(StartUp, UnusableOptionsAreRefused) {
         {"--games", "0"},
         {"--player1", "'unterminated"},
         {"--simulator", "/nonexistent/libCurlingSimulator.so"},
+        {"--spread", "nan"},
+        {"--spread", "-0.5"},
     };
     for (const auto& options : refused) {
         ScratchFolder folder;
