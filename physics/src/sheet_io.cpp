@@ -8,9 +8,23 @@
 
 namespace curling::physics {
 
-float sheet_x(double u) noexcept {
-    if (u >= 0.0) return static_cast<float>(CENTRE_X + u);
-    return 4.75f - static_cast<float>(CENTRE_X - u);
+StonePosition record_position(Vec2 p, bool mirror) noexcept {
+    // Rounding to single precision may carry a stone lying on an edge of play
+    // over it, and the next shot would take it for a stone out of play that
+    // still counts in the house. Such a stone is put on the nearest float
+    // inside. The side lines are handled on the +u side, so the mirror image
+    // stays exact.
+    const double u = mirror ? -p.x : p.x;
+    float right = static_cast<float>(CENTRE_X + std::fabs(u));
+    if (std::fabs(p.x) < MAX_ABS_U) {
+        while (!(static_cast<double>(right) - CENTRE_X < MAX_ABS_U)) right = std::nextafter(right, 0.0f);
+    }
+    float y = static_cast<float>(p.y);
+    if (p.y >= MIN_Y && p.y <= MAX_Y) {
+        while (static_cast<double>(y) < MIN_Y) y = std::nextafter(y, 100.0f);
+        while (static_cast<double>(y) > MAX_Y) y = std::nextafter(y, 0.0f);
+    }
+    return StonePosition{u >= 0.0 ? right : 4.75f - right, y};
 }
 
 bool takes_part(StonePosition p) noexcept {
@@ -57,7 +71,7 @@ struct Recorder {
         StonePosition* f = out->frames + static_cast<std::ptrdiff_t>(index) * STONES;
         for (int k = 0; k < STONES; ++k) {
             if (slot[k] == Slot::IN_PLAY) {
-                f[k] = StonePosition{sheet_x(mirror ? -pos[k].x : pos[k].x), static_cast<float>(pos[k].y)};
+                f[k] = record_position(pos[k], mirror);
             } else if (slot[k] == Slot::REMOVED) {
                 f[k] = StonePosition{0.0f, 0.0f};
             } else {
@@ -120,8 +134,7 @@ std::int32_t simulate_state(GAMESTATE& state, ShotVector shot, float spread, std
                              sheet.pos[k].x == loaded.pos[k].x && sheet.pos[k].y == loaded.pos[k].y;
         if (unmoved) continue;
         if (sheet.slot[k] == Slot::IN_PLAY) {
-            const double u = mirror ? -sheet.pos[k].x : sheet.pos[k].x;
-            state.stones[k] = StonePosition{sheet_x(u), static_cast<float>(sheet.pos[k].y)};
+            state.stones[k] = record_position(sheet.pos[k], mirror);
         } else if (sheet.slot[k] == Slot::REMOVED) {
             state.stones[k] = StonePosition{0.0f, 0.0f};
         }

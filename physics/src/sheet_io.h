@@ -9,9 +9,10 @@
 
 namespace curling::physics {
 
-// x of the sheet for internal u, rounded so that mirroring is exact:
-// sheet_x(-u) == 4.75f - sheet_x(u) for every u.
-float sheet_x(double u) noexcept;
+// The record's position of a stone at internal position p (mirrored back
+// when `mirror`), rounded so that mirroring is exact (x for -u is 4.75f
+// minus x for u) and so that a stone in play is never rounded out of play.
+StonePosition record_position(Vec2 p, bool mirror) noexcept;
 
 // Loads the stones of `state` into `sheet` (mirrored when `mirror`): slots
 // that take no part become ABSENT.

@@ -141,3 +141,30 @@ TEST(PhysicsRules, StonesTheShotNeverReachesKeepTheirExactBits) {
     }
     EXPECT_EQ(compared, 2 * 200 * 15);
 }
+
+TEST(PhysicsRules, AStoneRestingOnAnEdgeOfPlayIsNotRoundedOutOfIt) {
+    // Positions a hair inside each edge, in both frames: the record keeps
+    // them in play, and mirror images stay exact.
+    for (int i = 1; i <= 2000; ++i) {
+        const double in = 1e-10 * i;
+        for (const Vec2 p : {Vec2{cp::MAX_ABS_U - in, 4.0}, Vec2{-cp::MAX_ABS_U + in, 4.0},
+                             Vec2{0.3, cp::MIN_Y + in}, Vec2{-1.0, cp::MAX_Y - in}}) {
+            for (bool mirror : {false, true}) {
+                const StonePosition r = cp::record_position(p, mirror);
+                EXPECT_TRUE(cp::takes_part(r)) << p.x << " " << p.y << " became " << r.x << " " << r.y;
+                const StonePosition m = cp::record_position(Vec2{-p.x, p.y}, mirror);
+                EXPECT_EQ(m.x, 4.75f - r.x);
+                EXPECT_EQ(m.y, r.y);
+                EXPECT_LE(std::fabs(static_cast<double>(mirror ? 4.75f - r.x : r.x) - cp::CENTRE_X - p.x), 1e-6);
+            }
+        }
+    }
+    // Shots whose stones come to rest against a side line: each is either
+    // removed or left where the next shot still sees it in play.
+    const ShotVector edge_shots[] = {{1.19999981f, -30.79632f, 0}, {1.23000002f, -30.4243145f, 0},
+                                     {1.25999975f, -30.0610714f, 0}, {-1.25999999f, -30.0610695f, 1}};
+    for (const ShotVector& shot : edge_shots) {
+        const StonePosition p = play_alone(shot);
+        EXPECT_TRUE((p.x == 0.0f && p.y == 0.0f) || cp::takes_part(p)) << p.x << " " << p.y;
+    }
+}
