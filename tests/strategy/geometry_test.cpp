@@ -120,6 +120,81 @@ TEST(Evaluation, InLineOwnerOnEqualYIsTheHigherIndex) {
     EXPECT_NEAR(pair_part(swapped, 1, 2), -0.2975f, 1e-5f);
 }
 
+// Deterministic spread of points over and around the house.
+StonePosition scattered(std::int32_t k) {
+    const float u = static_cast<float>((k * 37) % 101) / 101.0f;
+    const float v = static_cast<float>((k * 61) % 103) / 103.0f;
+    return StonePosition{0.6f + 3.55f * u, 3.0f + 3.7f * v};
+}
+
+// The sweeps compare ratings exactly, so each term must be formed as the
+// rating states it: a regrouped product such as q * (0.2 / norm) moves the
+// last bit for some distances. The expected values below spell the terms
+// out; the last check shows the points are ones where regrouping shows.
+TEST(Evaluation, StoneTermsRoundAsStated) {
+    std::int32_t regrouped_differs = 0;
+    for (std::int32_t k = 0; k < 400; ++k) {
+        const StonePosition stone = scattered(k);
+        if (!in_house(stone)) {
+            continue;
+        }
+        const float q = tee_distance_sq(stone);
+        EXPECT_EQ(evaluate_position(position(2, {{0, stone}})),
+                  0.0f + (0.5f - (q * 0.2f) / EVAL_NORM_SQ));
+        EXPECT_EQ(evaluate_position(position(2, {{1, stone}})),
+                  0.0f - (1.5f - (q * 0.5f) / EVAL_NORM_SQ));
+        EXPECT_EQ(evaluate_position(position(3, {{1, stone}})),
+                  0.0f + (1.0f - (q * 0.5f) / EVAL_NORM_SQ));
+        EXPECT_EQ(evaluate_position(position(3, {{0, stone}})),
+                  0.0f - (1.0f - (q * 0.5f) / EVAL_NORM_SQ));
+        if ((q * 0.2f) / EVAL_NORM_SQ != q * (0.2f / EVAL_NORM_SQ) ||
+            (q * 0.5f) / EVAL_NORM_SQ != q * (0.5f / EVAL_NORM_SQ)) {
+            ++regrouped_differs;
+        }
+    }
+    EXPECT_GT(regrouped_differs, 0);
+}
+
+float stone_part(std::int32_t n, std::int32_t i, StonePosition stone) {
+    const float q = tee_distance_sq(stone);
+    if (n % 2 == 0) {
+        return i % 2 == 0 ? 0.5f - (q * 0.2f) / EVAL_NORM_SQ : -(1.5f - (q * 0.5f) / EVAL_NORM_SQ);
+    }
+    return i % 2 == 1 ? 1.0f - (q * 0.5f) / EVAL_NORM_SQ : -(1.0f - (q * 0.5f) / EVAL_NORM_SQ);
+}
+
+TEST(Evaluation, PairTermsRoundAsStated) {
+    for (std::int32_t k = 0; k < 1000; ++k) {
+        // In line: stone 1 close behind or in front of stone 0, both in the
+        // house; n = 2, so stone 0 is the mover's and stone 1 the opponent's.
+        const StonePosition a = scattered(k);
+        const float shift = static_cast<float>((k * 29) % 97) / 97.0f * 0.19f - 0.095f;
+        const float gap = static_cast<float>((k * 43) % 89) / 89.0f * 2.6f - 1.3f;
+        const StonePosition b{a.x + shift, a.y + gap};
+        if (in_house(a) && in_house(b)) {
+            const float across = (0.1f - std::fabs(a.x - b.x)) / 0.1f;
+            const float along = 1.0f - (std::fabs(a.y - b.y) - 0.29f);
+            const float t = (std::max(across, 0.0f) * 0.5f) * std::max(along, 0.0f);
+            float s = 0.0f;
+            s = s + stone_part(2, 0, a);
+            s = s + stone_part(2, 1, b);
+            s = a.y > b.y ? s + t : s - t;
+            EXPECT_EQ(evaluate_position(position(2, {{0, a}, {1, b}})), s) << k;
+        }
+        // Guard: stone 0 in the house, stone 1 in front of the tee line
+        // outside it (n = 1: stone 0 is the opponent's).
+        const StonePosition guard{a.x + shift * 7.0f, 6.9f + gap};
+        if (in_house(a) && !in_house(guard) && guard.y > TEE_Y) {
+            const float p = (guard.x - TEE_X) * 0.15f;
+            const float e = a.x - (p + guard.x);
+            const float t =
+                std::max((0.5f - std::fabs(e)) + (0.5f - std::fabs(e)), 0.0f) * 0.3f;
+            const float s = (0.0f + stone_part(1, 0, a)) - t;
+            EXPECT_EQ(evaluate_position(position(1, {{0, a}, {1, guard}})), s) << k;
+        }
+    }
+}
+
 TEST(Ordering, FewStonesLeaveTheIdentity) {
     for (std::int32_t shot : {0, 1}) {
         const _GAMESTATE state = position(shot, {{0, {9.0f, 9.0f}}, {1, {TEE_X, TEE_Y}}});

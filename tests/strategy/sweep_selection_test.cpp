@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <initializer_list>
 
@@ -47,6 +48,54 @@ TEST(Smoothing, DivisorShrinksAtTheRowEnds) {
     for (std::int32_t i : {0, 5, 12, 140, 267, 275, 279}) {
         EXPECT_FLOAT_EQ(grid.vx_smoothed_ratings[grid.at(0, 0, i)], 0.3f) << i;
     }
+}
+
+// Values in -1..1 that differ from slot to slot in their low bits.
+float spread_value(std::int32_t row, std::int32_t i) {
+    return static_cast<float>(((row + 3) * (i + 7) * 7919) % 2003) / 1001.0f - 1.0f;
+}
+
+// The plateau rule compares smoothed values exactly, so the taps are summed
+// from d = -12 upward as stated; summing from the other end, or folding
+// the symmetric taps together, gives other floats in some slots.
+TEST(Smoothing, TapsAreSummedFromTheLeft) {
+    SweepGrid grid(2);
+    for (std::int32_t s = 0; s < 2; ++s) {
+        for (std::int32_t r = 0; r < 2; ++r) {
+            for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+                grid.raw_ratings[grid.at(s, r, i)] = spread_value(2 * s + r, i);
+            }
+        }
+    }
+    smooth_along_vx(grid);
+    std::int32_t reversed_differs = 0;
+    for (std::int32_t s = 0; s < 2; ++s) {
+        for (std::int32_t r = 0; r < 2; ++r) {
+            const float* raw = grid.raw_ratings.data() + grid.at(s, r, 0);
+            for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+                float num = 0.0f;
+                float den = 0.0f;
+                float reversed_num = 0.0f;
+                float reversed_den = 0.0f;
+                for (std::int32_t d = -12; d <= 12; ++d) {
+                    if (i + d >= 0 && i + d < SWEEP_STEPS) {
+                        num = num + raw[i + d] * VX_SMOOTHING_WEIGHTS[std::abs(d)];
+                        den = den + VX_SMOOTHING_WEIGHTS[std::abs(d)];
+                    }
+                    if (i - d >= 0 && i - d < SWEEP_STEPS) {
+                        reversed_num = reversed_num + raw[i - d] * VX_SMOOTHING_WEIGHTS[std::abs(d)];
+                        reversed_den = reversed_den + VX_SMOOTHING_WEIGHTS[std::abs(d)];
+                    }
+                }
+                ASSERT_EQ(grid.vx_smoothed_ratings[grid.at(s, r, i)], num / den)
+                    << s << " " << r << " " << i;
+                if (reversed_num / reversed_den != num / den) {
+                    ++reversed_differs;
+                }
+            }
+        }
+    }
+    EXPECT_GT(reversed_differs, 0);
 }
 
 void set_rows(SweepGrid& grid, std::int32_t i, std::initializer_list<float> values) {
@@ -97,6 +146,74 @@ TEST(RowMixing, MidEndRowsUseEntriesZeroFiveEightNine) {
     EXPECT_EQ(at(3), (v[2] * w[9] + v[3] * w[0] + v[4] * w[8]) / (w[0] + w[8] + w[9]));
     EXPECT_EQ(at(4), (v[3] * w[8] + v[4] * w[0] + v[5] * w[5]) / (w[0] + w[5] + w[8]));
     EXPECT_EQ(at(5), (v[4] * w[5] + v[5] * w[0]) / (w[0] + w[5]));
+}
+
+// Every column holds other values, so a term summed out of its printed
+// place shows in some of them.
+TEST(RowMixing, EveryColumnFollowsThePrintedSums) {
+    const float* w = VY_SMOOTHING_WEIGHTS;
+    SweepGrid last(LAST_STONE_ROWS);
+    SweepGrid mid(MID_END_ROWS);
+    for (std::int32_t s = 0; s < 2; ++s) {
+        for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+            for (std::int32_t r = 0; r < LAST_STONE_ROWS; ++r) {
+                last.vx_smoothed_ratings[last.at(s, r, i)] = spread_value(r + 9 * s, i);
+            }
+            for (std::int32_t r = 0; r < MID_END_ROWS; ++r) {
+                mid.vx_smoothed_ratings[mid.at(s, r, i)] = spread_value(r + 6 * s, i);
+            }
+        }
+    }
+    mix_rows(last, LAST_STONE_MIXING);
+    mix_rows(mid, MID_END_MIXING);
+    std::int32_t reordered_differs = 0;
+    for (std::int32_t s = 0; s < 2; ++s) {
+        for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+            float v[LAST_STONE_ROWS];
+            for (std::int32_t r = 0; r < LAST_STONE_ROWS; ++r) {
+                v[r] = last.vx_smoothed_ratings[last.at(s, r, i)];
+            }
+            auto mixed = [&](std::int32_t r) { return last.smoothed_ratings[last.at(s, r, i)]; };
+            EXPECT_EQ(mixed(2), v[2]);
+            ASSERT_EQ(mixed(3), (w[0] * v[3] + w[4] * v[4] + w[7] * v[5]) / (w[0] + w[4] + w[7]))
+                << s << " " << i;
+            ASSERT_EQ(mixed(4), (w[4] * v[3] + w[0] * v[4] + w[3] * v[5] + w[7] * v[6] +
+                                 w[8] * v[7]) /
+                                    (w[0] + w[3] + w[4] + w[7] + w[8]))
+                << s << " " << i;
+            const float row5 = (w[7] * v[3] + w[3] * v[4] + w[0] * v[5] + w[4] * v[6] +
+                                w[5] * v[7] + w[9] * v[8]) /
+                               (w[0] + w[3] + w[4] + w[5] + w[7] + w[9]);
+            ASSERT_EQ(mixed(5), row5) << s << " " << i;
+            ASSERT_EQ(mixed(6), (w[7] * v[4] + w[4] * v[5] + w[0] * v[6] + w[1] * v[7] +
+                                 w[5] * v[8]) /
+                                    (w[0] + w[1] + w[4] + w[5] + w[7]))
+                << s << " " << i;
+            EXPECT_EQ(mixed(8), -10.0f);
+            const float row5_reordered = (w[7] * v[3] + w[3] * v[4] + w[4] * v[6] +
+                                          w[0] * v[5] + w[5] * v[7] + w[9] * v[8]) /
+                                         (w[0] + w[3] + w[4] + w[5] + w[7] + w[9]);
+            if (row5_reordered != row5) {
+                ++reordered_differs;
+            }
+
+            float m[MID_END_ROWS];
+            for (std::int32_t r = 0; r < MID_END_ROWS; ++r) {
+                m[r] = mid.vx_smoothed_ratings[mid.at(s, r, i)];
+            }
+            auto mid_mixed = [&](std::int32_t r) { return mid.smoothed_ratings[mid.at(s, r, i)]; };
+            EXPECT_EQ(mid_mixed(1), m[1]);
+            ASSERT_EQ(mid_mixed(2), (m[2] * w[0] + m[3] * w[9]) / (w[0] + w[9])) << s << " " << i;
+            ASSERT_EQ(mid_mixed(3),
+                      (m[2] * w[9] + m[3] * w[0] + m[4] * w[8]) / (w[0] + w[8] + w[9]))
+                << s << " " << i;
+            ASSERT_EQ(mid_mixed(4),
+                      (m[3] * w[8] + m[4] * w[0] + m[5] * w[5]) / (w[0] + w[5] + w[8]))
+                << s << " " << i;
+            ASSERT_EQ(mid_mixed(5), (m[4] * w[5] + m[5] * w[0]) / (w[0] + w[5])) << s << " " << i;
+        }
+    }
+    EXPECT_GT(reordered_differs, 0);
 }
 
 // A grid of smoothed values, all 0 except the listed (s, r, i) set to 1.

@@ -117,7 +117,15 @@ TEST_F(Workers, RejectedCandidateIsNeitherSimulatedNorStored) {
     EXPECT_EQ(double_call_count(), 0);
 }
 
+// A simulation may leave any end and any earlier scores in its record.
+void play_and_rewrite_the_game(_GAMESTATE* state, ShotVector shot) {
+    state->stones[state->shot_number] = double_rest_position(shot);
+    state->current_end = 8;
+    state->end_scores[0] = 4;
+}
+
 TEST_F(Workers, ScoreWorkerRestoresTheRecordBeforeScoring) {
+    double_set_simulation_hook(play_and_rewrite_the_game);
     _GAMESTATE state = empty_state(15);
     state.current_end = 3;
     state.moving_side = 1;
@@ -136,6 +144,20 @@ TEST_F(Workers, ScoreWorkerRestoresTheRecordBeforeScoring) {
     const StonePosition thrown = double_rest_position(ShotVector{sweep_vx(140), -30.0f, 0});
     EXPECT_EQ(calls[1].state.stones[15].x, thrown.x);
     EXPECT_EQ(calls[1].state.stones[15].y, thrown.y);
+
+    // The blank-end rule reads the end and the margin of the position played
+    // from: end 2 with side 0 one behind keeps a blank at 0, where the
+    // simulated record (end 8, side 0 three ahead) would make it 1.5.
+    double_reset();
+    double_set_simulation_hook(play_and_rewrite_the_game);
+    state.current_end = 2;
+    state.moving_side = 0;
+    state.end_scores[0] = -1;
+    slot = UNRATED;
+    sweep_worker_score(140, 0, 0, SWEEP_VX_MIN, SWEEP_VX_MAX, SWEEP_STEPS, -30.0f, &state, &slot);
+    EXPECT_EQ(slot, 0.0f);
+    ASSERT_EQ(double_call_count(), 2);
+    EXPECT_EQ(recorded_calls()[1].state.current_end, 2);
 }
 
 struct BlankCase {
