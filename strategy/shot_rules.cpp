@@ -27,7 +27,8 @@ void low_time_shot(const _GAMESTATE& state, ShotVector* out) {
         simulator.CreateShot(ShotTarget{TEE_X, TEE_Y, 0}, out);
         return;
     }
-    // Truncating remainders: a negative shot number owns no stone.
+    // Truncating remainders: an odd negative shot number (remainder -1)
+    // owns no stone, an even one owns the even stones.
     if (nearest % 2 == state.shot_number % 2) {
         const float guard_y = static_cast<float>(static_cast<double>(stone.y) + GUARD_DRAW_OFFSET);
         const std::uint8_t spin = stone.x >= TEE_X ? 1 : 0;

@@ -154,11 +154,17 @@ TEST_F(Driver, LowTimeWithHostileShotNumbers) {
     decide(state, 0);
     expect_hit(only_call(), TEE_X, state.stones[15].y, 0, 16.0f);
 
-    // Below 0 nothing is sorted; a negative shot number owns no stone.
+    // Below 0 nothing is sorted and stone 0 is the one looked at; an odd
+    // negative shot number owns no stone, an even one owns stone 0.
     double_reset();
     state.shot_number = -7;
     decide(state, 0);
     expect_hit(only_call(), TEE_X, state.stones[0].y, 0, 16.0f);
+    double_reset();
+    state.shot_number = -8;
+    decide(state, 0);
+    expect_draw(only_call(), TEE_X, static_cast<float>(static_cast<double>(state.stones[0].y) + 2.0),
+                1);
 }
 
 }  // namespace
