@@ -44,6 +44,11 @@ TEST_F(EngineGo, FirstShotInFullPlayIsTheDefaultShot) {
               "READYOKBESTSHOT -3.330000 -33.299999 0");
     EXPECT_EQ(run_commands({"SETSTATE 1 0 8 1", "GO 300000 300000"}),
               "BESTSHOT -0.800000 -28.000000 0");
+    // Shot 3 with the opponent's two stones out of play: the spin-1 early
+    // shot, its spin printed as the digit 1.
+    EXPECT_EQ(run_commands({"ISREADY", "SETSTATE 3 0 8 0", "GO 300000 300000"}),
+              "READYOKBESTSHOT 0.800000 -28.000000 1");
+    EXPECT_EQ(double_call_count(), 0);
 }
 
 TEST_F(EngineGo, HostileShotNumbersInLowTimeStayInBounds) {
