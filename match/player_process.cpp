@@ -244,6 +244,18 @@ void PlayerProcess::read_available(bool& eof) {
     }
 }
 
+void PlayerProcess::wait_for_output(bool eof, Deadline deadline, int wait_ms) {
+    if (!eof) {
+        pollfd watch{output_fd_, POLLIN, 0};
+        poll(&watch, 1, std::max(1, wait_ms));
+        return;
+    }
+    // The player closed its output but lives on: it can no longer answer,
+    // yet it has not died either. Its time runs out (or it exits) as for a
+    // player that stays silent; a closed pipe would wake poll at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max(1, std::min(milliseconds_until(deadline, 5), wait_ms))));
+}
+
 void PlayerProcess::discard_output() {
     if (output_fd_ >= 0) {
         bool eof = false;
@@ -269,14 +281,13 @@ IoStatus PlayerProcess::await_ready(Deadline deadline) {
         if (pending_.size() > READY.size()) {
             pending_.erase(0, pending_.size() - READY.size());
         }
-        if (eof || check_exited()) {
+        if (check_exited()) {
             return IoStatus::DEAD;
         }
         if (Clock::now() >= deadline) {
             return IoStatus::TIMEOUT;
         }
-        pollfd watch{output_fd_, POLLIN, 0};
-        poll(&watch, 1, std::max(1, milliseconds_until(deadline, 50)));
+        wait_for_output(eof, deadline, 50);
     }
 }
 
@@ -300,7 +311,7 @@ IoStatus PlayerProcess::await_reply(Deadline deadline, std::string& reply) {
             pending_.clear();
             return IoStatus::OK;
         }
-        if (eof || check_exited()) {
+        if (check_exited()) {
             return IoStatus::DEAD;
         }
         if (Clock::now() >= deadline) {
@@ -312,7 +323,6 @@ IoStatus PlayerProcess::await_reply(Deadline deadline, std::string& reply) {
                 last_byte + REPLY_SETTLE - Clock::now());
             wait_ms = std::min<int>(wait_ms, static_cast<int>(std::max<std::int64_t>(settle_left.count(), 0)));
         }
-        pollfd watch{output_fd_, POLLIN, 0};
-        poll(&watch, 1, std::max(1, wait_ms));
+        wait_for_output(eof, deadline, wait_ms);
     }
 }

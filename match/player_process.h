@@ -52,6 +52,8 @@ public:
 private:
     bool check_exited();
     void read_available(bool& eof);
+    // Waits up to `wait_ms` for output (less when the deadline is nearer).
+    void wait_for_output(bool eof, Deadline deadline, int wait_ms);
 
     std::vector<std::string> command_;
     pid_t pid_ = -1;

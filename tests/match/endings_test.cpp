@@ -83,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "malformed_shot"},
         EndingCase{"never_answers", mock_player("--mode silent --at-go 2"), {"--clock-ms", "1500"},
                    "time_forfeit"},
+        // a closed output is no death: the GO is never answered
+        EndingCase{"closes_its_output", mock_player("--mode closeout --at-go 2"), {"--clock-ms", "1500"},
+                   "time_forfeit"},
         EndingCase{"slow", mock_player("--think-ms 100"), {"--clock-ms", "450"}, "time_forfeit"}),
     [](const testing::TestParamInfo<EndingCase>& info) { return std::string(info.param.name); });
 

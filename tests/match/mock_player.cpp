@@ -116,6 +116,12 @@ int main(int argc, char** argv) {
                 for (;;) {
                     std::this_thread::sleep_for(std::chrono::seconds(1));
                 }
+            } else if (strike && settings.mode == "closeout") {
+                // alive, but with no way left to answer
+                close(STDOUT_FILENO);
+                for (;;) {
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                }
             } else if (strike && settings.mode == "flood") {
                 const std::string junk(4096, 'x');
                 for (;;) {
