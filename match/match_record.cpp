@@ -36,10 +36,18 @@ void RecordWriter::write(const nlohmann::json& line) {
             if (errno == EINTR) {
                 continue;
             }
+            if (failure_.empty()) {
+                failure_ = std::strerror(errno);
+            }
             return;
         }
         written += static_cast<std::size_t>(put);
     }
+}
+
+std::string RecordWriter::failure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failure_;
 }
 
 nlohmann::json position_json(const GAMESTATE& state) {

@@ -20,10 +20,13 @@ public:
     bool open(const std::string& path, std::string& error);
     // Safe to call from several games at once; lines never interleave.
     void write(const nlohmann::json& line);
+    // Why a line could not be written (the first failure), or empty.
+    std::string failure();
 
 private:
     std::mutex mutex_;
     int fd_ = -1;
+    std::string failure_;
 };
 
 // The sixteen stones as [x, y] pairs.

@@ -216,6 +216,12 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
                   {"concurrency", options.concurrency},
                   {"ready_timeout_ms", options.ready_timeout_ms},
                   {"simulator", options.simulator_path}});
+    // A record that cannot be written (a full disk, say) makes the match
+    // worthless: say so instead of playing it for nothing.
+    if (const std::string failure = record.failure(); !failure.empty()) {
+        err << "cannot write " << record_path << ": " << failure << "\n";
+        return 2;
+    }
 
     SharedMatch match(options, simulator, record, out);
     match.settings.regular_ends = options.ends;
@@ -244,6 +250,10 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
     const MatchSummary summary = summarize(played, options.ends);
     record.write(summary_json(summary));
     out << summary_text(summary, options.names);
+    if (const std::string failure = record.failure(); !failure.empty()) {
+        err << "the record " << record_path << " is incomplete: " << failure << "\n";
+        return 2;
+    }
     out << "Record: " << record_path << "\n";
     return 0;
 }

@@ -2,6 +2,7 @@
 // half-way, with players that misbehave on purpose.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -151,6 +152,16 @@ TEST(StartUp, UnusableOptionsAreRefused) {
         args.insert(args.end(), options.begin(), options.end());
         const MatchRun run = run_match(args, folder);
         EXPECT_NE(run.status, 0) << options[0];
+    }
+    // A record that cannot be written is no match played.
+    if (access("/dev/full", W_OK) == 0) {
+        ScratchFolder folder;
+        const MatchRun run =
+            run_match({"--out", "/dev/full", "--simulator", SCORING_SIMULATOR_PATH, "--games", "1", "--ends",
+                       "1", "--player1", mock_player(), "--player2", mock_player()},
+                      folder);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
     }
     ScratchFolder folder;
     const MatchRun help = run_match({"--help"}, folder);
