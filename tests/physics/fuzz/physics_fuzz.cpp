@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "collision.h"
 #include "curling_simulator.h"
 
 namespace {
@@ -135,6 +136,45 @@ void check_create_hit_shot(ShotTarget target, float strength) {
     }
 }
 
+// The impulse law on its own: any velocities, spins and contact normals
+// (frozen clusters included) conserve momentum and never add energy.
+void check_impulses(const GAMESTATE& raw) {
+    namespace cp = curling::physics;
+    constexpr int N = 6;
+    cp::Body bodies[N];
+    cp::ContactPair pairs[2 * N];
+    int count = 0;
+    for (int i = 0; i < N; ++i) {
+        const float vx = raw.stones[i].x;
+        const float vy = raw.stones[i].y;
+        const float w = raw.stones[i + N].x;
+        auto tame = [](float f, double top) {
+            return std::isfinite(f) ? std::fmod(static_cast<double>(f), top) : 0.0;
+        };
+        bodies[i] = cp::Body{{tame(vx, 10.0), tame(vy, 10.0)}, tame(w, 20.0)};
+        const float angle = raw.stones[i + N].y;
+        const double a = std::isfinite(angle) ? static_cast<double>(angle) : 0.0;
+        const int j = static_cast<int>(static_cast<std::uint32_t>(raw.end_scores[i % 10]) % N);
+        if (j != i) pairs[count++] = cp::ContactPair{i, j, {std::cos(a), std::sin(a)}};
+    }
+    double p0x = 0.0, p0y = 0.0, e0 = 0.0;
+    for (const cp::Body& b : bodies) {
+        p0x += b.v.x;
+        p0y += b.v.y;
+        e0 += 0.5 * (b.v.x * b.v.x + b.v.y * b.v.y) + 0.25 * 0.145 * 0.145 * b.w * b.w;
+    }
+    bool touched[N] = {};
+    cp::resolve_contacts(bodies, pairs, count, cp::ContactParams{}, touched, 512);
+    double p1x = 0.0, p1y = 0.0, e1 = 0.0;
+    for (const cp::Body& b : bodies) {
+        p1x += b.v.x;
+        p1y += b.v.y;
+        e1 += 0.5 * (b.v.x * b.v.x + b.v.y * b.v.y) + 0.25 * 0.145 * 0.145 * b.w * b.w;
+    }
+    if (std::fabs(p1x - p0x) > 1e-9 || std::fabs(p1y - p0y) > 1e-9) fail("impulses: momentum not conserved", count);
+    if (!(e1 <= e0 * (1.0 + 1e-12) + 1e-12)) fail("impulses: energy rose", count);
+}
+
 // An independent count of the end's score by the rules.
 int reference_score(const GAMESTATE& s) {
     float d2[16];
@@ -249,6 +289,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r != 0 && std::memcmp(frames + 16 * (written - 1), s.stones, sizeof s.stones) != 0)
             fail("SimulateTrajectory: last frame is not Simulation's result", written);
     }
+    check_impulses(state);
     const int score = GetScore(&state);
     if (score != reference_score(state)) fail("GetScore disagrees with the rules", score);
     if (GetScore(nullptr) != 0) fail("GetScore of null", 0);
