@@ -214,6 +214,46 @@ struct World {
         }
     }
 
+    // A slow stone that curls back into a resting stone it has already
+    // touched, tighter than the resting stone's rim, presses against it and
+    // slides along that rim until it stops: the ice holds the resting stone
+    // (such a push is far below its static friction), and bouncing it off
+    // instead would take thousands of ever smaller impulses. The sliding
+    // stone is put where the slide ends, the length of its free slide along
+    // the rim, unless another stone or a line is in the way. True when done.
+    bool slide_to_rest(const ContactPair& pair, const Vec2* pos, double t) {
+        if (st[pair.a].moving == st[pair.b].moving) return false;
+        const int a = st[pair.a].moving ? pair.a : pair.b;
+        const int b = a == pair.a ? pair.b : pair.a;
+        const Vec2 n = a == pair.a ? pair.n : -1.0 * pair.n;  // from a to b
+        const Motion& m = st[a].m;
+        if (m.s == 0) return false;
+        const MotionState ms = motion_state(m, t);
+        const double v = ms.v;
+        if (!(v > 0.0)) return false;
+        const Vec2 heading = (1.0 / v) * ms.vel;
+        const Vec2 curl_side{-m.s * heading.y, m.s * heading.x};
+        const bool presses = dot(curl_side, n) > 0.0 &&
+                             CURL_K / (v * (v * v + CURL_VC * CURL_VC)) >= 1.0 / (2.0 * STONE_RADIUS);
+        if (!presses) return false;
+        const Vec2 tangential = ms.vel - dot(ms.vel, n) * n;
+        const Vec2 r = pos[a] - pos[b];
+        const double radius = norm(r);
+        const double angle = dot(tangential, tangential) / (2.0 * DECEL) / radius;
+        const double turn = cross(r, tangential) >= 0.0 ? angle : -angle;
+        const Vec2 rest = pos[b] + rotate(Vec2{std::cos(turn), std::sin(turn)}, r);
+        if (!inside_play(rest)) return false;
+        for (int c = 0; c < STONES; ++c) {
+            if (c == a || c == b || st[c].slot != Slot::IN_PLAY) continue;
+            const Vec2 d = pos[c] - rest;
+            if (dot(d, d) < 4.0 * STONE_RADIUS * STONE_RADIUS) return false;
+        }
+        st[a].moving = false;
+        st[a].p = rest;
+        ++version[a];
+        return true;
+    }
+
     void contact(double t) {
         Body bodies[STONES];
         Vec2 pos[STONES];
@@ -245,7 +285,20 @@ struct World {
         }
         bool touched[STONES] = {};
         double first[STONES * (STONES - 1) / 2];
+        std::uint16_t sloppy_before[STONES];
+        for (int i = 0; i < STONES; ++i) sloppy_before[i] = sloppy[i];
         result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, MAX_PASSES, first);
+        // One slow impulse, on a pair that has touched slowly before: a stone
+        // pressing against a resting one.
+        int struck = -1;
+        for (int k = 0; k < count; ++k) {
+            if (first[k] > 0.0) struck = struck == -1 ? k : -2;
+        }
+        if (struck >= 0 && first[struck] < SLOW_CONTACT &&
+            (sloppy_before[pairs[struck].a] >> pairs[struck].b & 1u) != 0 && slide_to_rest(pairs[struck], pos, t)) {
+            touched[pairs[struck].a] = false;
+            touched[pairs[struck].b] = false;
+        }
         for (int k = 0; k < count; ++k) {
             if (first[k] > 0.0 && first[k] < SLOW_CONTACT) {
                 sloppy[pairs[k].a] = static_cast<std::uint16_t>(sloppy[pairs[k].a] | (1u << pairs[k].b));
