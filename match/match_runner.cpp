@@ -149,7 +149,9 @@ nlohmann::json summary_json(const MatchSummary& summary) {
               {"mean_score", summary.elo.mean_score},
               {"difference", optional_number(summary.elo.elo)},
               {"low", optional_number(summary.elo.low)},
-              {"high", optional_number(summary.elo.high)}}}};
+              {"high", optional_number(summary.elo.high)},
+              {"low_score", summary.elo.low_score},
+              {"high_score", summary.elo.high_score}}}};
 }
 
 }  // namespace

@@ -54,8 +54,10 @@ EloEstimate elo_from_pairs(const std::vector<double>& player1_points) {
     }
     const double n = static_cast<double>(samples.size());
     const double standard_error = std::sqrt(squares / (n - 1.0) / n);
-    estimate.low = elo_from_score(mean - 1.96 * standard_error);
-    estimate.high = elo_from_score(mean + 1.96 * standard_error);
+    estimate.low_score = std::clamp(mean - 1.96 * standard_error, 0.0, 1.0);
+    estimate.high_score = std::clamp(mean + 1.96 * standard_error, 0.0, 1.0);
+    estimate.low = elo_from_score(estimate.low_score);
+    estimate.high = elo_from_score(estimate.high_score);
     return estimate;
 }
 

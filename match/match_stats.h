@@ -31,6 +31,11 @@ struct EloEstimate {
     std::optional<double> elo;
     std::optional<double> low;
     std::optional<double> high;
+    // Expected scores at the two ends of the interval, within 0..1: they say
+    // which way an unbounded end is unbounded (a sweep either way has both
+    // ends at the same extreme).
+    double low_score = 0.0;
+    double high_score = 1.0;
 };
 
 struct MatchSummary {

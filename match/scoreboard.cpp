@@ -15,9 +15,11 @@ std::string format(const char* pattern, double value) {
     return buffer;
 }
 
-std::string elo_text(const std::optional<double>& value, const char* unbounded) {
+// An Elo figure, or the infinity its expected score stands for (a score of
+// 0 is minus infinity, 1 plus infinity).
+std::string elo_text(const std::optional<double>& value, double score) {
     // Adding zero turns a negative zero into a plain one.
-    return value ? format("%+.0f", *value + 0.0) : unbounded;
+    return value ? format("%+.0f", *value + 0.0) : score <= 0.0 ? "-inf" : "+inf";
 }
 
 std::string per_end(int points, int ends) {
@@ -98,9 +100,9 @@ std::string summary_text(const MatchSummary& summary, const std::string names[2]
     }
     text += "\n";
     const EloEstimate& elo = summary.elo;
-    text += "Elo " + names[0] + " - " + names[1] + ": " + elo_text(elo.elo, "unbounded");
+    text += "Elo " + names[0] + " - " + names[1] + ": " + elo_text(elo.elo, elo.mean_score);
     if (elo.pairs >= 2) {
-        text += " (95%: " + elo_text(elo.low, "-inf") + " .. " + elo_text(elo.high, "+inf") +
+        text += " (95%: " + elo_text(elo.low, elo.low_score) + " .. " + elo_text(elo.high, elo.high_score) +
                 ", " + std::to_string(elo.pairs) + " pairs)\n";
     } else {
         text += " (an interval needs at least 2 game pairs)\n";

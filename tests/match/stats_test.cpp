@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "match/match_stats.h"
+#include "match/scoreboard.h"
 #include "match/noise.h"
 
 namespace {
@@ -41,6 +42,24 @@ TEST(Elo, IntervalComesFromPairMeans) {
     EXPECT_LT(*estimate.low, *estimate.elo);
     // All pairs won: the score is perfect and the difference unbounded.
     EXPECT_FALSE(elo_from_pairs({1, 1, 1, 1}).elo.has_value());
+}
+
+TEST(Elo, ASweepIsUnboundedOnItsOwnSide) {
+    // Player 1 lost every game: both ends of the interval are minus
+    // infinity, and nothing may suggest it could be the stronger player.
+    std::vector<GameResult> lost;
+    for (int g = 0; g < 6; ++g) lost.push_back(game(g, 0, 3, {{-3, 1}}));
+    const MatchSummary summary = summarize(lost, 1);
+    EXPECT_EQ(summary.elo.low_score, 0.0);
+    EXPECT_EQ(summary.elo.high_score, 0.0);
+    const std::string names[2] = {"weak", "strong"};
+    const std::string text = summary_text(summary, names);
+    EXPECT_NE(text.find("Elo weak - strong: -inf (95%: -inf .. -inf, 3 pairs)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("+inf"), std::string::npos) << text;
+    // and the other way round
+    const EloEstimate won = elo_from_pairs({1, 1, 1, 1});
+    EXPECT_EQ(won.low_score, 1.0);
+    EXPECT_EQ(won.high_score, 1.0);
 }
 
 TEST(Elo, OddGameIsItsOwnSampleAndOnePairHasNoInterval) {
