@@ -9,7 +9,7 @@ using SimulationFn = std::int32_t (*)(_GAMESTATE* state, ShotVector shot, float 
                                       std::uint32_t reserved, std::int32_t limit);
 using CreateShotFn = std::int32_t (*)(ShotTarget target, ShotVector* out);
 using CreateHitShotFn = std::int32_t (*)(ShotTarget target, float strength, ShotVector* out);
-using GetScoreFn = std::int32_t (*)(_GAMESTATE* state);
+using GetScoreFn = std::int32_t (*)(const _GAMESTATE* state);
 }
 
 // The four entry points of the loaded simulator library. All four are set

@@ -21,9 +21,7 @@ const SweepSearch LAST_STONE_SEARCH{LAST_STONE_ROWS, LAST_STONE_VY, LAST_STONE_M
                                     sweep_worker_score};
 
 float last_stone_standing_rating(const _GAMESTATE& state) {
-    // The simulator takes a writable record; it gets a copy, never the game.
-    _GAMESTATE copy = state;
-    return end_score_rating(simulator.GetScore(&copy), state);
+    return end_score_rating(simulator.GetScore(&state), state);
 }
 
 void last_stone_search(const _GAMESTATE& state, ShotVector* out) {

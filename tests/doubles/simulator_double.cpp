@@ -147,7 +147,7 @@ DOUBLE_EXPORT std::int32_t CreateHitShot(ShotTarget target, float strength, Shot
 #endif
 
 #ifndef DOUBLE_OMIT_GET_SCORE
-DOUBLE_EXPORT std::int32_t GetScore(_GAMESTATE* state) {
+DOUBLE_EXPORT std::int32_t GetScore(const _GAMESTATE* state) {
     DoubleCall call{};
     call.kind = DOUBLE_GET_SCORE;
     call.state = *state;

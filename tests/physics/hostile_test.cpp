@@ -1,7 +1,6 @@
-// Hostile inputs: every call returns, quickly, with sane records.
+// Hostile inputs: every call returns, with sane records.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -13,13 +12,11 @@ using namespace physics_test;
 
 namespace {
 
-// Runs a Simulation and checks it came back within a generous time and left
-// only finite positions or empty slots in the slots that took part.
+// Runs a Simulation and checks it came back (played, or cut at the event
+// bound that keeps every call's work finite) and left only finite positions
+// or empty slots in the slots that took part.
 void expect_sane(GAMESTATE s, ShotVector shot, float spread = 0.0f) {
-    const auto start = std::chrono::steady_clock::now();
     const int32_t r = Simulation(&s, shot, spread, 0, -1);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(ms, 200.0);
     EXPECT_TRUE(r == 1 || r == 2) << r;
     const StonePosition p = s.stones[s.shot_number - 1];
     EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
