@@ -33,6 +33,21 @@ bool path_in_play(Vec2 vel, int s, double v_end) {
     return std::isinf(exit_time_until(m, h, v_end));
 }
 
+// A target that is not a point of the sheet becomes the tee, and one beyond
+// a side line moves just inside it; false when the target had to move.
+bool bring_on_sheet(Vec2& target) {
+    if (!std::isfinite(target.x) || !std::isfinite(target.y)) {
+        target = Vec2{0.0, TEE_Y};
+        return false;
+    }
+    if (!(std::fabs(target.x) < MAX_ABS_U)) {
+        const double max_u = MAX_ABS_U - MARGIN;
+        target.x = target.x > 0.0 ? max_u : -max_u;
+        return false;
+    }
+    return true;
+}
+
 // The path to `target` touches a side line: move the target toward the
 // centre line, to the last point whose path stays in play. `solve(point,
 // velocity)` aims at a point and tells whether that path stays in play.
@@ -93,15 +108,7 @@ bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept {
 
 ShotSolution solve_draw(Vec2 target, int s) noexcept {
     bool reachable = true;
-    if (!std::isfinite(target.x) || !std::isfinite(target.y)) {
-        target = Vec2{0.0, TEE_Y};
-        reachable = false;
-    }
-    const double max_u = MAX_ABS_U - MARGIN;
-    if (!(std::fabs(target.x) < MAX_ABS_U)) {
-        target.x = target.x > 0.0 ? max_u : -max_u;
-        reachable = false;
-    }
+    if (!bring_on_sheet(target)) reachable = false;
     if (!(target.y >= MIN_Y)) {
         target.y = MIN_Y + MARGIN;
         reachable = false;
@@ -130,15 +137,7 @@ ShotSolution solve_hit(Vec2 target, double speed_at_target, int s) noexcept {
         v_end = MAX_SPEED;
         reachable = false;
     }
-    if (!std::isfinite(target.x) || !std::isfinite(target.y)) {
-        target = Vec2{0.0, TEE_Y};
-        reachable = false;
-    }
-    const double max_u = MAX_ABS_U - MARGIN;
-    if (!(std::fabs(target.x) < MAX_ABS_U)) {
-        target.x = target.x > 0.0 ? max_u : -max_u;
-        reachable = false;
-    }
+    if (!bring_on_sheet(target)) reachable = false;
     if (!(target.y >= MIN_Y)) {
         target.y = MIN_Y + MARGIN;
         reachable = false;
