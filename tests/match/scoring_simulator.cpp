@@ -17,6 +17,17 @@ float tee_distance(const StonePosition& stone) {
     return std::hypot(stone.x - TEE_X, stone.y - TEE_Y);
 }
 
+// Side and tee distance of stone k; false for an empty slot.
+bool stone_in_play(const GAMESTATE& state, int k, int& owner, float& distance) {
+    const StonePosition& stone = state.stones[k];
+    if (stone.x == 0.0f && stone.y == 0.0f) {
+        return false;
+    }
+    owner = k % 2 == state.shot_number % 2 ? state.moving_side : 1 - state.moving_side;
+    distance = tee_distance(stone);
+    return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -44,12 +55,11 @@ CURLING_API int32_t CreateHitShot(ShotTarget target, float, ShotVector* out) {
 CURLING_API int32_t GetScore(const GAMESTATE* state) {
     float closest[2] = {1e9f, 1e9f};
     for (int k = 0; k < 16; ++k) {
-        const StonePosition& stone = state->stones[k];
-        if (stone.x == 0.0f && stone.y == 0.0f) {
+        int owner = 0;
+        float distance = 0.0f;
+        if (!stone_in_play(*state, k, owner, distance)) {
             continue;
         }
-        const int owner = k % 2 == state->shot_number % 2 ? state->moving_side : 1 - state->moving_side;
-        const float distance = tee_distance(stone);
         if (distance <= HOUSE_REACH && distance < closest[owner]) {
             closest[owner] = distance;
         }
@@ -60,12 +70,11 @@ CURLING_API int32_t GetScore(const GAMESTATE* state) {
     const int scorer = closest[0] < closest[1] ? 0 : 1;
     int count = 0;
     for (int k = 0; k < 16; ++k) {
-        const StonePosition& stone = state->stones[k];
-        if (stone.x == 0.0f && stone.y == 0.0f) {
+        int owner = 0;
+        float distance = 0.0f;
+        if (!stone_in_play(*state, k, owner, distance)) {
             continue;
         }
-        const int owner = k % 2 == state->shot_number % 2 ? state->moving_side : 1 - state->moving_side;
-        const float distance = tee_distance(stone);
         if (owner == scorer && distance <= HOUSE_REACH && distance < closest[1 - scorer]) {
             ++count;
         }
