@@ -8,7 +8,7 @@
 
 #include "game_rules.h"
 
-ShotVector make_draw_shot(const SimulatorLibrary& simulator) {
+ShotVector make_draw_shot(const SimulatorApi& simulator) {
     ShotVector shot{};
     simulator.CreateShot(ShotTarget{TEE_X, TEE_Y, 0}, &shot);
     return shot;

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "simulator_library.h"
+#include "simulator/simulator_loader.h"
 
 // The baseline player: whatever the position, it draws to the tee.
 
 // The shot it plays, made once by the physics library.
-ShotVector make_draw_shot(const SimulatorLibrary& simulator);
+ShotVector make_draw_shot(const SimulatorApi& simulator);
 
 // The reply to one read of input: "READYOK", a "BESTSHOT", or nothing.
 // Every line of the read is answered, so it stays correct even when a

@@ -20,7 +20,7 @@ struct Fault {
 
 class Game {
 public:
-    Game(int game_index, PlayerProcess* players[2], const SimulatorLibrary& simulator,
+    Game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
          const GameSettings& settings, RecordWriter& record, const GameHooks& hooks)
         : index_(game_index),
           players_{players[0], players[1]},
@@ -47,7 +47,7 @@ private:
 
     int index_;
     PlayerProcess* players_[2];
-    const SimulatorLibrary& simulator_;
+    const SimulatorApi& simulator_;
     const GameSettings& settings_;
     RecordWriter& record_;
     const GameHooks& hooks_;
@@ -262,7 +262,7 @@ GameOutcome Game::play() {
 
 }  // namespace
 
-GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorLibrary& simulator,
+GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
                       const GameSettings& settings, RecordWriter& record, const GameHooks& hooks) {
     Game game(game_index, players, simulator, settings, record, hooks);
     return game.play();

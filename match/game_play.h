@@ -10,7 +10,7 @@
 #include "game_result.h"
 #include "match_record.h"
 #include "player_process.h"
-#include "simulator_library.h"
+#include "simulator/simulator_loader.h"
 
 struct GameSettings {
     int regular_ends = 8;
@@ -36,5 +36,5 @@ struct GameHooks {
 
 // Plays game `game_index` between the two running players (index = side)
 // and records every shot, end and the game itself.
-GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorLibrary& simulator,
+GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
                       const GameSettings& settings, RecordWriter& record, const GameHooks& hooks);

@@ -4,19 +4,19 @@
 #include <optional>
 #include <string>
 
-#include "physics/include/curling_simulator.h"
+#include "curling_simulator.h"
 
 // The rules of one game, independent of processes and of the physics, so
 // that each can be checked on its own. Sides are numbered as the protocol
 // numbers them: player 1 is side 0 in every game, player 2 is side 1.
 
-inline constexpr int MAX_ENDS = 10;  // the records hold ten end scores
-inline constexpr int STONES_PER_END = 16;
-inline constexpr float TEE_X = 2.375f;
-inline constexpr float TEE_Y = 4.88f;
-inline constexpr float STONE_RADIUS = 0.145f;
-inline constexpr float SHEET_WIDTH = 4.75f;
-inline constexpr float BACK_LINE_Y = TEE_Y - 1.829f;
+inline constexpr int MAX_ENDS = CURLING_MAX_ENDS;  // the records hold ten end scores
+inline constexpr int STONES_PER_END = CURLING_STONES;
+inline constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
+inline constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
+inline constexpr float STONE_RADIUS = static_cast<float>(CURLING_STONE_RADIUS);
+inline constexpr float SHEET_WIDTH = static_cast<float>(CURLING_SHEET_WIDTH);
+inline constexpr float BACK_LINE_Y = static_cast<float>(CURLING_BACK_LINE_Y);
 
 enum class GameEnding { NORMAL, TIME_FORFEIT, CRASH, STALL, MALFORMED_SHOT };
 

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "match_runner.h"
-#include "simulator_library.h"
+#include "simulator/simulator_loader.h"
 
 namespace {
 
@@ -19,12 +19,12 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     MatchOptions options;
-    const std::string engine = own_directory() + "curling-engine";
+    const std::string engine = executable_directory() + "curling-engine";
     options.player_commands[0] = engine;
     options.player_commands[1] = engine;
     options.clock_ms = 300000;
     options.concurrency = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    options.simulator_path = default_simulator_path();
+    options.simulator_path = executable_directory() + SIMULATOR_LIBRARY_FILE;
     std::vector<std::string> names;
     std::uint64_t seed = 0;
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "physics/include/curling_simulator.h"
+#include "curling_simulator.h"
 
 // The match record: JSON Lines, each line handed to the system in one write
 // as soon as it is made, so a runner killed half-way leaves every finished

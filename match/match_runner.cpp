@@ -20,12 +20,12 @@
 namespace {
 
 struct SharedMatch {
-    SharedMatch(const MatchOptions& options_in, const SimulatorLibrary& simulator_in,
+    SharedMatch(const MatchOptions& options_in, const SimulatorApi& simulator_in,
                 RecordWriter& record_in, std::ostream& out_in)
         : options(options_in), simulator(simulator_in), record(record_in), out(out_in) {}
 
     const MatchOptions& options;
-    const SimulatorLibrary& simulator;
+    const SimulatorApi& simulator;
     GameSettings settings;
     RecordWriter& record;
     std::ostream& out;
@@ -184,12 +184,12 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
             return 2;
         }
     }
-    SimulatorLibrary simulator;
-    std::string error;
-    if (!load_simulator_library(options.simulator_path, simulator, error)) {
-        err << "simulator library: " << error << "\n";
+    const SimulatorLoad load = load_simulator_at(options.simulator_path);
+    if (!load.loaded) {
+        err << "simulator library: " << load.error << "\n";
         return 2;
     }
+    const SimulatorApi& simulator = load.api;
     std::uint64_t seed = 0;
     if (options.seed) {
         seed = *options.seed;
@@ -201,6 +201,7 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
     const std::string record_path =
         options.out.empty() ? "curling-match-" + std::to_string(seed) + ".jsonl" : options.out;
     RecordWriter record;
+    std::string error;
     if (!record.open(record_path, error)) {
         err << error << "\n";
         return 2;

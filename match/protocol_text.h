@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/include/curling_simulator.h"
+#include "curling_simulator.h"
 
 // The text of the commands the runner sends and of the replies it reads.
 // Each command is one line ending in a line feed.

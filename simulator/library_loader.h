@@ -4,8 +4,9 @@
 
 // The platform's dynamic loading, kept apart so a port swaps only its source.
 
-// Opens a shared library; returns nullptr on failure. Libraries stay loaded.
-void* open_library(const char* path);
+// Opens a shared library; returns nullptr on failure with the system
+// loader's message in `error`. Libraries stay loaded.
+void* open_library(const char* path, std::string& error);
 // Address of an exported symbol, or nullptr.
 void* find_library_symbol(void* library, const char* name);
 // Folder of the running executable with a trailing separator, or "" if unknown.

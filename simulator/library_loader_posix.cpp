@@ -5,8 +5,13 @@
 
 #include <climits>
 
-void* open_library(const char* path) {
-    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+void* open_library(const char* path, std::string& error) {
+    void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* reason = dlerror();
+        error = reason != nullptr ? reason : "the system loader gave no reason";
+    }
+    return library;
 }
 
 void* find_library_symbol(void* library, const char* name) {

@@ -6,15 +6,17 @@
 
 // Sheet coordinates in metres; delivered stones travel toward decreasing y,
 // so a larger y lies nearer the thrower.
-inline constexpr float TEE_X = 2.375f;
-inline constexpr float TEE_Y = 4.88f;
+inline constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
+inline constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
 // 1.975 squared: a stone strictly inside this squared distance is in the house.
-inline constexpr float HOUSE_REACH_SQ = 3.900625f;
+inline constexpr float HOUSE_REACH_SQ = static_cast<float>(CURLING_HOUSE_REACH_SQ);
+// The evaluation was tuned against exactly these floats.
+static_assert(TEE_X == 2.375f && TEE_Y == 4.88f && HOUSE_REACH_SQ == 3.900625f);
 // One float step above the float nearest 4.4944; the evaluation was tuned
 // against exactly this divisor.
 inline constexpr float EVAL_NORM_SQ = 4.4944005f;
 
-inline constexpr std::int32_t STONE_COUNT = 16;
+inline constexpr std::int32_t STONE_COUNT = CURLING_STONES;
 
 // Squared distance of a point from the tee, in single precision.
 inline float tee_distance_sq(StonePosition stone) {

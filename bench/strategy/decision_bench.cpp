@@ -8,7 +8,7 @@
 #include "simulator/simulator_binding.h"
 #include "strategy/choose_shot.h"
 #ifdef BENCH_DOUBLE_PATH
-#include "tests/doubles/simulator_double.h"
+#include "testing/doubles/simulator_double.h"
 #endif
 
 namespace {

@@ -15,6 +15,7 @@
 #ifndef CURLING_SIMULATOR_H
 #define CURLING_SIMULATOR_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -22,6 +23,38 @@
 #else
 #define CURLING_API __attribute__((visibility("default")))
 #endif
+
+/* ---- The sheet ---------------------------------------------------------
+ * Where things are, in the coordinates of `stones` (metres). Every program
+ * that reasons about the sheet takes its lines from here. Double literals:
+ * a caller that needs single precision converts, and checks that the float
+ * it gets is the one it meant. */
+#define CURLING_SHEET_WIDTH 4.75     /* side lines at x = 0 and x = 4.75 */
+#define CURLING_CENTRE_X 2.375       /* centre line; x of the tee */
+#define CURLING_TEE_Y 4.88           /* far tee */
+#define CURLING_STONE_RADIUS 0.145
+#define CURLING_HOUSE_RADIUS 1.829   /* outer edge of the twelve-foot ring */
+#define CURLING_RING_8FT_RADIUS 1.219
+#define CURLING_RING_4FT_RADIUS 0.610
+#define CURLING_BUTTON_RADIUS 0.152
+/* A stone is in the house (it may score) while its centre is strictly
+ * within this of the tee; GetScore compares squared distances in single
+ * precision against the float of CURLING_HOUSE_REACH_SQ. */
+#define CURLING_HOUSE_REACH 1.975
+#define CURLING_HOUSE_REACH_SQ 3.900625
+#define CURLING_HOG_LINE_Y 11.281    /* far hog line */
+#define CURLING_BACK_LINE_Y 3.051    /* far back line */
+#define CURLING_RELEASE_Y 33.226     /* near hog line: where stones are released */
+#define CURLING_NEAR_TEE_Y 39.63     /* near tee */
+#define CURLING_NEAR_BACK_LINE_Y 41.459
+/* A delivered stone has completely crossed the far hog line when its centre
+ * is below this; it is completely past the far back line below
+ * CURLING_BACK_LINE_Y - CURLING_STONE_RADIUS. */
+#define CURLING_HOG_CLEAR_Y 11.136
+/* Library velocity units: 1 unit is 0.1 m/s. */
+#define CURLING_VELOCITY_UNIT 0.1
+#define CURLING_STONES 16
+#define CURLING_MAX_ENDS 10
 
 #ifdef __cplusplus
 extern "C" {
@@ -32,7 +65,7 @@ typedef struct StonePosition {
     float y;
 } StonePosition;
 
-/* 184 bytes: offsets 0, 4, 8, 12, 52 and 56 (checked in the sources). */
+/* 184 bytes: offsets 0, 4, 8, 12, 52 and 56 (checked below). */
 typedef struct _GAMESTATE {
     int32_t shot_number;    /* stones thrown in this end; index of the next */
     int32_t current_end;
@@ -55,6 +88,38 @@ typedef struct ShotTarget {
     float y;
     uint8_t spin;
 } ShotTarget;
+
+
+/* ---- Layout ------------------------------------------------------------
+ * The records cross a binary interface between separately built programs:
+ * a compiler or a change that moved a field would break every caller
+ * silently, so the layouts are checked wherever this header is compiled. */
+#if defined(__cplusplus)
+#define CURLING_LAYOUT_CHECK(condition, what) static_assert(condition, what)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define CURLING_LAYOUT_CHECK(condition, what) _Static_assert(condition, what)
+#endif
+#ifdef CURLING_LAYOUT_CHECK
+CURLING_LAYOUT_CHECK(sizeof(StonePosition) == 8, "StonePosition is 8 bytes");
+CURLING_LAYOUT_CHECK(offsetof(StonePosition, x) == 0 && offsetof(StonePosition, y) == 4,
+                     "StonePosition holds x then y");
+CURLING_LAYOUT_CHECK(sizeof(GAMESTATE) == 184, "GAMESTATE is 184 bytes");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, shot_number) == 0, "shot_number at 0");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, current_end) == 4, "current_end at 4");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, last_end) == 8, "last_end at 8");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, end_scores) == 12, "end_scores at 12");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, moving_side) == 52, "moving_side at 52");
+CURLING_LAYOUT_CHECK(offsetof(GAMESTATE, stones) == 56, "stones at 56");
+CURLING_LAYOUT_CHECK(sizeof(ShotVector) == 12, "ShotVector is 12 bytes");
+CURLING_LAYOUT_CHECK(offsetof(ShotVector, vx) == 0 && offsetof(ShotVector, vy) == 4 &&
+                         offsetof(ShotVector, spin) == 8,
+                     "ShotVector holds vx, vy, spin at 0, 4, 8");
+CURLING_LAYOUT_CHECK(sizeof(ShotTarget) == 12, "ShotTarget is 12 bytes");
+CURLING_LAYOUT_CHECK(offsetof(ShotTarget, x) == 0 && offsetof(ShotTarget, y) == 4 &&
+                         offsetof(ShotTarget, spin) == 8,
+                     "ShotTarget holds x, y, spin at 0, 4, 8");
+#undef CURLING_LAYOUT_CHECK
+#endif
 
 /* Plays stone `shot_number` of `state` (only when 0 <= shot_number <= 15)
  * from the release point with the initial velocity (vx, vy) and the spin of

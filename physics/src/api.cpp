@@ -12,22 +12,6 @@
 #include "shots.h"
 #include "sheet_io.h"
 
-static_assert(sizeof(StonePosition) == 8);
-static_assert(offsetof(StonePosition, x) == 0 && offsetof(StonePosition, y) == 4);
-static_assert(sizeof(GAMESTATE) == 184);
-static_assert(offsetof(GAMESTATE, shot_number) == 0);
-static_assert(offsetof(GAMESTATE, current_end) == 4);
-static_assert(offsetof(GAMESTATE, last_end) == 8);
-static_assert(offsetof(GAMESTATE, end_scores) == 12);
-static_assert(offsetof(GAMESTATE, moving_side) == 52);
-static_assert(offsetof(GAMESTATE, stones) == 56);
-static_assert(sizeof(ShotVector) == 12);
-static_assert(offsetof(ShotVector, vx) == 0 && offsetof(ShotVector, vy) == 4);
-static_assert(offsetof(ShotVector, spin) == 8);
-static_assert(sizeof(ShotTarget) == 12);
-static_assert(offsetof(ShotTarget, x) == 0 && offsetof(ShotTarget, y) == 4);
-static_assert(offsetof(ShotTarget, spin) == 8);
-
 namespace cp = curling::physics;
 
 extern "C" {

@@ -9,19 +9,28 @@
 
 #include <cstdint>
 
+#include "curling_simulator.h"
+
 namespace curling::physics {
 
 // ---- Sheet (World Curling rules; see README.md) ---------------------------
-inline constexpr double SHEET_WIDTH = 4.75;
-inline constexpr double CENTRE_X = 2.375;         // x of the centre line
-inline constexpr double TEE_Y = 4.88;             // y of the far tee
-inline constexpr double STONE_RADIUS = 0.145;
-inline constexpr double HOUSE_RADIUS = 1.829;
+// The lines come from the public header; the model keeps the sums it was
+// calibrated with, which are checked against the header's values below.
+inline constexpr double SHEET_WIDTH = CURLING_SHEET_WIDTH;
+inline constexpr double CENTRE_X = CURLING_CENTRE_X;
+inline constexpr double TEE_Y = CURLING_TEE_Y;
+inline constexpr double STONE_RADIUS = CURLING_STONE_RADIUS;
+inline constexpr double HOUSE_RADIUS = CURLING_HOUSE_RADIUS;
 inline constexpr double HOG_LINE_Y = TEE_Y + 6.401;     // far hog line, 11.281
 inline constexpr double BACK_LINE_Y = TEE_Y - 1.829;    // far back line, 3.051
 inline constexpr double RELEASE_Y = TEE_Y + 28.346;    // near hog line, 33.226
 inline constexpr double NEAR_BACK_LINE_Y = TEE_Y + 34.75 + 1.829;  // 41.459
-inline constexpr double VELOCITY_UNIT = 0.1;   // m/s per library velocity unit
+inline constexpr double VELOCITY_UNIT = CURLING_VELOCITY_UNIT;
+static_assert(BACK_LINE_Y == CURLING_BACK_LINE_Y && RELEASE_Y == CURLING_RELEASE_Y &&
+              NEAR_BACK_LINE_Y == CURLING_NEAR_BACK_LINE_Y);
+// The hog-line sum lands one double below 11.281; only its clear line is
+// used, and that one is exact.
+static_assert(HOG_LINE_Y - CURLING_HOG_LINE_Y < 1e-12 && CURLING_HOG_LINE_Y - HOG_LINE_Y < 1e-12);
 
 // A stone is in play while it touches no side line (|u| < MAX_ABS_U), has not
 // completely crossed the far back line (y >= MIN_Y) and has not completely
@@ -32,6 +41,7 @@ inline constexpr double MIN_Y = BACK_LINE_Y - STONE_RADIUS;      // 2.906
 inline constexpr double MAX_Y = NEAR_BACK_LINE_Y + STONE_RADIUS;
 // A delivered stone has completely crossed the far hog line when y < this.
 inline constexpr double HOG_CLEAR_Y = HOG_LINE_Y - STONE_RADIUS;  // 11.136
+static_assert(HOG_CLEAR_Y == CURLING_HOG_CLEAR_Y);
 
 // ---- Motion on the ice ------------------------------------------------------
 // Constant friction deceleration along the velocity: mu * g with

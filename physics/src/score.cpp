@@ -5,9 +5,10 @@ namespace curling::physics {
 int score_end(const GAMESTATE& state) noexcept {
     // Single precision, in the order of the player's in_house predicate, so
     // the two agree on every stone at the 1.975 m edge.
-    constexpr float TEE_XF = 2.375f;
-    constexpr float TEE_YF = 4.88f;
-    constexpr float REACH_SQ = 3.900625f;
+    constexpr float TEE_XF = static_cast<float>(CURLING_CENTRE_X);
+    constexpr float TEE_YF = static_cast<float>(CURLING_TEE_Y);
+    constexpr float REACH_SQ = static_cast<float>(CURLING_HOUSE_REACH_SQ);
+    static_assert(TEE_XF == 2.375f && TEE_YF == 4.88f && REACH_SQ == 3.900625f);
     const unsigned mover = state.moving_side != 0 ? 1u : 0u;
     const unsigned parity = static_cast<unsigned>(state.shot_number) & 1u;
     float best[2] = {REACH_SQ, REACH_SQ};

@@ -5,13 +5,13 @@
 #include <cmath>
 #include <cstdint>
 
-#include "physics/include/curling_simulator.h"
+#include "curling_simulator.h"
 
 namespace {
 
-constexpr float TEE_X = 2.375f;
-constexpr float TEE_Y = 4.88f;
-constexpr float HOUSE_REACH = 1.975f;
+constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
+constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
+constexpr float HOUSE_REACH = static_cast<float>(CURLING_HOUSE_REACH);
 
 float tee_distance(const StonePosition& stone) {
     return std::hypot(stone.x - TEE_X, stone.y - TEE_Y);

@@ -1,44 +1,35 @@
 // The binary contract: record layouts, exported symbols, the effect of
 // Simulation on the record.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "curling_simulator.h"
+#include "simulator/library_loader.h"
+#include "simulator/simulator_loader.h"
 #include "support.h"
 
 using namespace physics_test;
 
-static_assert(sizeof(GAMESTATE) == 184);
-static_assert(offsetof(GAMESTATE, shot_number) == 0);
-static_assert(offsetof(GAMESTATE, current_end) == 4);
-static_assert(offsetof(GAMESTATE, last_end) == 8);
-static_assert(offsetof(GAMESTATE, end_scores) == 12);
-static_assert(offsetof(GAMESTATE, moving_side) == 52);
-static_assert(offsetof(GAMESTATE, stones) == 56);
-static_assert(sizeof(ShotVector) == 12 && offsetof(ShotVector, spin) == 8);
-static_assert(sizeof(ShotTarget) == 12 && offsetof(ShotTarget, spin) == 8);
-
 TEST(PhysicsApi, LibraryExportsTheEntryPointsAndHidesTheRest) {
-    void* lib = dlopen(CURLING_SIMULATOR_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(lib, nullptr) << dlerror();
-    for (const char* name : {"Simulation", "CreateShot", "CreateHitShot", "GetScore", "SeedNoise",
-                             "SimulateTrajectory"}) {
-        EXPECT_NE(dlsym(lib, name), nullptr) << name;
-    }
+    const SimulatorLoad load = load_simulator_at(CURLING_SIMULATOR_PATH);
+    ASSERT_TRUE(load.loaded) << load.error;
+    EXPECT_NE(load.api.SeedNoise, nullptr);
+    EXPECT_NE(load.api.SimulateTrajectory, nullptr);
     // internals are not visible
-    EXPECT_EQ(dlsym(lib, "_ZN7curling7physics8run_shotERNS0_5SheetEiNS0_4Vec2EiRKNS0_10RunOptionsE"), nullptr);
-    using SimFn = int32_t (*)(GAMESTATE*, ShotVector, float, uint32_t, int32_t);
-    auto sim = reinterpret_cast<SimFn>(dlsym(lib, "Simulation"));
-    ASSERT_NE(sim, nullptr);
+    std::string error;
+    void* lib = open_library(CURLING_SIMULATOR_PATH, error);
+    ASSERT_NE(lib, nullptr) << error;
+    EXPECT_EQ(find_library_symbol(
+                  lib, "_ZN7curling7physics8run_shotERNS0_5SheetEiNS0_4Vec2EiRKNS0_10RunOptionsE"),
+              nullptr);
     GAMESTATE s = empty_state(0);
-    EXPECT_EQ(sim(&s, ShotVector{-1.08f, -29.9f, 0}, 0.0f, 0, -1), 1);
+    EXPECT_EQ(load.api.Simulation(&s, ShotVector{-1.08f, -29.9f, 0}, 0.0f, 0, -1), 1);
     EXPECT_TRUE(in_house(s.stones[0]));
-    dlclose(lib);
 }
 
 TEST(PhysicsApi, SimulationAdvancesShotAndSideAndNothingElse) {

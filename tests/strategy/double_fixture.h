@@ -7,7 +7,7 @@
 
 #include "engine/game_state.h"
 #include "simulator/simulator_binding.h"
-#include "tests/doubles/simulator_double.h"
+#include "testing/doubles/simulator_double.h"
 
 // Binds the player to the recording test double and clears it before each
 // test, so every test sees only its own calls.

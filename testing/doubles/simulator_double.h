@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 
 enum DoubleCallKind : std::int32_t {
     DOUBLE_SIMULATION = 1,
