@@ -189,6 +189,43 @@ TEST(GameRecord, SameSeedReplaysTheSameGamesWhateverTheConcurrency) {
     EXPECT_NE(shots_a, shots_by_place(c.record));
 }
 
+// One noise stream for the whole match, or one reused by every game, would
+// replay identically at any concurrency and still pass the test above.
+TEST(GameRecord, EveryGameDrawsItsOwnNoiseWhateverRanBeforeIt) {
+    ScratchFolder serial;
+    ScratchFolder parallel;
+    const auto args = [](const std::string& concurrency) {
+        return std::vector<std::string>{"--simulator", SCORING_SIMULATOR_PATH, "--out", "record.jsonl",
+                                        "--games", "4", "--ends", "1", "--clock-ms", "60000",
+                                        "--player1", mock_player(), "--player2", mock_player(),
+                                        "--seed", "7", "--concurrency", concurrency};
+    };
+    // One after another, every game but the first has others before it; all
+    // at once, none has.
+    const MatchRun a = run_match(args("1"), serial);
+    const MatchRun b = run_match(args("4"), parallel);
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    const auto noise_by_game = [](const std::vector<nlohmann::json>& record) {
+        std::map<int, std::vector<nlohmann::json>> noise;
+        for (const nlohmann::json& shot : lines_of_type(record, "shot")) {
+            noise[shot["game"].get<int>()].push_back(shot["noise"]);
+        }
+        return noise;
+    };
+    const auto noise = noise_by_game(a.record);
+    ASSERT_EQ(noise.size(), 4u);
+    EXPECT_EQ(noise, noise_by_game(b.record));
+    for (const auto& [game, draws] : noise) {
+        ASSERT_GE(draws.size(), 16u);
+        for (const auto& [other, other_draws] : noise) {
+            if (other != game) {
+                EXPECT_NE(draws.front(), other_draws.front()) << "games " << game << " and " << other;
+            }
+        }
+    }
+}
+
 TEST(DrawPlayer, DrawsEveryStoneToTheTee) {
     ScratchFolder folder;
     const std::string draw =
