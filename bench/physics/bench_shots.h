@@ -29,7 +29,8 @@ inline GAMESTATE house_of_15() {
     return s;
 }
 
-// A hit on the stone at (1.0, 5.0) that moves it and one more.
+// A hit aimed at the stone at (1.0, 5.0) at strength 10: it strikes the
+// stone at (1.4, 6.3) in front of it, which moves, and leaves play.
 inline ShotVector house_hit() {
     ShotVector s{};
     CreateHitShot(ShotTarget{1.0f, 5.0f, 1}, 10.0f, &s);
