@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "bench_shots.h"
 #include "curling_simulator.h"
 #include "engine.h"
 #include "reference.h"
@@ -17,32 +18,12 @@
 
 namespace cp = curling::physics;
 using physics_test::empty_state;
+using physics_bench::draw_to_tee;
+using physics_bench::house_hit;
+using physics_bench::house_of_15;
+using physics_bench::median_ns;
 
 namespace {
-
-ShotVector draw_to_tee() {
-    ShotVector s{};
-    CreateShot(ShotTarget{2.375f, 4.88f, 0}, &s);
-    return s;
-}
-
-// Fifteen stones in and around the house.
-GAMESTATE house_of_15() {
-    GAMESTATE s = empty_state(15);
-    const StonePosition stones[15] = {
-        {2.375f, 4.88f}, {2.0f, 5.5f},  {2.9f, 4.3f},  {1.5f, 4.6f},  {3.3f, 5.2f},
-        {2.6f, 6.4f},    {1.9f, 3.6f},  {2.375f, 7.6f}, {3.0f, 8.4f}, {1.4f, 6.3f},
-        {3.6f, 3.9f},    {2.2f, 9.2f},  {1.0f, 5.0f},  {3.9f, 6.0f},  {2.8f, 3.3f}};
-    for (int k = 0; k < 15; ++k) s.stones[k] = stones[k];
-    return s;
-}
-
-// A hit on the stone at (1.0, 5.0) that moves it and one more.
-ShotVector house_hit() {
-    ShotVector s{};
-    CreateHitShot(ShotTarget{1.0f, 5.0f, 1}, 10.0f, &s);
-    return s;
-}
 
 // Every stone of the house hit with both spins at strengths 10 and 16
 // (60 shots, moving 2 to 9 stones each).
@@ -59,19 +40,6 @@ std::vector<ShotVector> all_house_hits() {
         }
     }
     return out;
-}
-
-template <class F>
-double median_ns(F&& f, int runs) {
-    // a plain timing of the fast path for the speedup counters
-    std::vector<double> t;
-    for (int r = 0; r < 7; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < runs; ++i) f();
-        t.push_back(std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() / runs);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
 }
 
 void BM_DrawEmptySheet(benchmark::State& state) {
