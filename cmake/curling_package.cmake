@@ -14,14 +14,15 @@ set(CPACK_PACKAGE_NAME curling)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${CURLING_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "computer curling player, match runner and physics library")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- curling-engine plays curling over a text protocol on standard input and
- output; curling-match plays games between such players with execution noise,
- clocks and records; curling-draw-player is a baseline opponent.
- .
- libCurlingSimulator is the deterministic physics they use, with a C header,
- a CMake package (find_package(CurlingSimulator)), a pkg-config file
- (curling-simulator) and a Python module (curling_simulator, ctypes).")
+# (CPack puts the summary first and indents each line)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "curling-engine plays curling over a text protocol on standard input
+and output; curling-match plays games between such players with
+execution noise, clocks and records; curling-draw-player is a baseline
+opponent.
+
+libCurlingSimulator is the deterministic physics they use, with a C
+header, a CMake package (find_package(CurlingSimulator)), a pkg-config
+file (curling-simulator) and a Python module (curling_simulator).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
