@@ -23,7 +23,8 @@ set(CURLING_PROGRAM_RPATH "$ORIGIN/${CURLING_BIN_TO_LIB}")
 # The build tree gets the same run path: otherwise CMake would reserve room
 # for it with an empty one, which the system loader reads as the current
 # folder, and a program would load any libCurlingSimulator.so it was run
-# beside.
+# beside. (So a program that linked the library, rather than loading it,
+# would not find it from the build tree; none does.)
 function(curling_install_program target)
   set_target_properties(${target} PROPERTIES
     INSTALL_RPATH "${CURLING_PROGRAM_RPATH}"

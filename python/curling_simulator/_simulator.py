@@ -5,7 +5,7 @@ from __future__ import annotations
 import ctypes
 import math
 import os
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import Iterable, List, NamedTuple, Optional, Sequence, Union
 
 from . import _records as records
@@ -43,7 +43,7 @@ class Trajectory:
     interval: float
     frames: List[List[Optional[Position]]]
     complete: bool  # False when max_frames left out frames before the last
-    _raw: object = None
+    _raw: object = field(default=None, repr=False, compare=False)
 
     @property
     def final(self) -> List[Optional[Position]]:
