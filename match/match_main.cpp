@@ -24,7 +24,6 @@ int main(int argc, char** argv) {
     options.player_commands[1] = engine;
     options.clock_ms = 300000;
     options.concurrency = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    options.simulator_path = executable_directory() + SIMULATOR_LIBRARY_FILE;
     std::vector<std::string> names;
     std::uint64_t seed = 0;
 
@@ -55,8 +54,8 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
     app.add_option("--out", options.out, "Record file (JSON Lines); default curling-match-SEED.jsonl");
-    app.add_option("--simulator", options.simulator_path, "Physics library to load")
-        ->capture_default_str();
+    app.add_option("--simulator", options.simulator_path,
+                   "Physics library to load (default: the one beside the runner, else the installed one)");
     app.add_option("--ready-timeout-ms", options.ready_timeout_ms,
                    "How long a player may take to answer ISREADY")
         ->check(CLI::Range(std::int64_t{1}, MAX_CLOCK_MS))

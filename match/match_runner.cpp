@@ -184,7 +184,8 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
             return 2;
         }
     }
-    const SimulatorLoad load = load_simulator_at(options.simulator_path);
+    const SimulatorLoad load = options.simulator_path.empty() ? load_simulator_beside_executable()
+                                                               : load_simulator_at(options.simulator_path);
     if (!load.loaded) {
         err << "simulator library: " << load.error << "\n";
         return 2;
@@ -218,7 +219,7 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
                   {"seed", seed},
                   {"concurrency", options.concurrency},
                   {"ready_timeout_ms", options.ready_timeout_ms},
-                  {"simulator", options.simulator_path}});
+                  {"simulator", load.path}});
     // A record that cannot be written (a full disk, say) makes the match
     // worthless: say so instead of playing it for nothing.
     if (const std::string failure = record.failure(); !failure.empty()) {

@@ -18,7 +18,7 @@ struct MatchOptions {
     std::optional<std::uint64_t> seed;
     int concurrency = 1;
     std::string out;
-    std::string simulator_path;
+    std::string simulator_path;  // "" for the library the players load (see simulator_loader.h)
     std::int64_t ready_timeout_ms = 10000;
     bool quiet = false;  // no live end lines, boards and summary only
 };

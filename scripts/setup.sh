@@ -2,8 +2,11 @@
 # Installs what the build and the tests need on a fresh Debian machine.
 set -euo pipefail
 
+# python3 (and numpy, optional for users) for the Python module's tests;
+# pkgconf, dpkg-dev and file for the install and package tests.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev libcli11-dev libbox2d-dev)
+          nlohmann-json3-dev libcli11-dev libbox2d-dev python3 python3-numpy pkgconf
+          dpkg-dev file)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \

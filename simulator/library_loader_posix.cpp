@@ -1,6 +1,7 @@
 #include "library_loader.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <climits>
@@ -12,6 +13,14 @@ void* open_library(const char* path, std::string& error) {
         error = reason != nullptr ? reason : "the system loader gave no reason";
     }
     return library;
+}
+
+std::string library_file(void* library) {
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+        return {};
+    }
+    return map->l_name;
 }
 
 void* find_library_symbol(void* library, const char* name) {

@@ -60,9 +60,15 @@ SimulatorLoad load_simulator_beside_executable() {
     if (void* library = open_library(beside.c_str(), reason)) {
         return bind_library(library, beside);
     }
-    SimulatorLoad searched = load_simulator_at(SIMULATOR_LIBRARY_FILE);
-    if (!searched.loaded) {
-        searched.error = beside + ": " + reason + "; then " + searched.error;
+    std::string search_reason;
+    void* library = open_library(SIMULATOR_LIBRARY_FILE, search_reason);
+    if (library == nullptr) {
+        SimulatorLoad failed;
+        failed.path = SIMULATOR_LIBRARY_FILE;
+        failed.error = beside + ": " + reason + "; then " + SIMULATOR_LIBRARY_FILE + ": " + search_reason;
+        return failed;
     }
-    return searched;
+    // The search may have found any installed copy: name the one it took.
+    const std::string found = library_file(library);
+    return bind_library(library, found.empty() ? SIMULATOR_LIBRARY_FILE : found);
 }

@@ -23,7 +23,8 @@ struct SimulatorApi {
 struct SimulatorLoad {
     bool loaded = false;
     SimulatorApi api;   // meaningful only when loaded
-    std::string path;   // the library that was loaded, or the last path tried
+    std::string path;   // the file that was loaded (for a bare name, the file the
+                        // system's search found), or the last path tried
     std::string error;  // when not loaded: every path tried and why it failed
 };
 
@@ -31,7 +32,8 @@ struct SimulatorLoad {
 SimulatorLoad load_simulator_at(const std::string& path);
 
 // Loads the library a player ships with: beside the executable first, then
-// through the system loader's ordinary search. The search is tried only when
+// through the system loader's ordinary search (an installed program's run
+// path, $ORIGIN/../lib, leads it to the installed library). The search is tried only when
 // the first file cannot be opened; a library beside the executable that
 // lacks an entry point is a failure, not a reason to look elsewhere.
 SimulatorLoad load_simulator_beside_executable();
