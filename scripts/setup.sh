@@ -3,7 +3,8 @@
 set -euo pipefail
 
 # python3 (and numpy, optional for users) for the Python module's tests;
-# pkgconf, dpkg-dev and file for the install and package tests.
+# pkgconf, dpkg-dev and file for the install and package tests; Box2D for
+# the physics benchmark's peer.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev libcli11-dev libbox2d-dev python3 python3-numpy pkgconf
           dpkg-dev file)
