@@ -92,8 +92,11 @@ void play_games(SharedMatch& match, PlayerProcess* players[2]) {
         }
         for (int side = 0; side < 2; ++side) {
             std::string error;
-            if (needs_start[side] && !players[side]->start(error) && !match.stop.load()) {
-                report_fatal(match, "player " + std::to_string(side + 1) + " could not start: " + error);
+            if (needs_start[side] && !players[side]->start(error)) {
+                // A player killed as the match stops is no player that cannot start.
+                if (!match.stop.load()) {
+                    report_fatal(match, "player " + std::to_string(side + 1) + " could not start: " + error);
+                }
                 return;
             }
             needs_start[side] = false;
