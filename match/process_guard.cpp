@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -41,9 +42,8 @@ namespace {
 // The parent of process `pid` from /proc; -1 when it is gone or has ended
 // (a zombie waits only to be reaped).
 pid_t live_parent_of(const char* pid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%s/stat", pid);
-    std::FILE* file = std::fopen(path, "r");
+    const std::string path = std::string("/proc/") + pid + "/stat";
+    std::FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) {
         return -1;
     }
