@@ -1,9 +1,11 @@
 #include "command_loop.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "game_state.h"
 #include "platform_io.h"
@@ -39,8 +41,15 @@ float to_coordinate(const char* token) {
     return static_cast<float>(std::atof(token));
 }
 
+// As atoi reads a field (leading white space, a sign, the digits, anything
+// after them ignored, 0 when there are none), but a value beyond the 32-bit
+// range saturates instead of wrapping: "GO 4294967296" is a long think, not
+// zero time left.
 std::int32_t to_integer(const char* token) {
-    return static_cast<std::int32_t>(std::atoi(token));
+    const long long value = std::strtoll(token, nullptr, 10);
+    return static_cast<std::int32_t>(
+        std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(),
+                              std::numeric_limits<std::int32_t>::max()));
 }
 
 void clear_game_state() {

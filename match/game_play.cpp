@@ -21,7 +21,7 @@ struct Fault {
 class Game {
 public:
     Game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
-         const GameSettings& settings, RecordWriter& record, const GameHooks& hooks)
+         const GameSettings& settings, RecordFile& record, const GameHooks& hooks)
         : index_(game_index),
           players_{players[0], players[1]},
           simulator_(simulator),
@@ -40,8 +40,10 @@ private:
     std::optional<Fault> play_end(int end, int first_thrower);
     std::optional<Fault> play_shot(int end, int shot, int first_thrower);
     std::optional<Fault> send_score(int side, int end_score);
+    // `on_timeout` and `late` describe a deadline that passed; `during`
+    // says what the player was doing, should it have ended instead.
     std::optional<Fault> io_fault(IoStatus status, int side, GameEnding on_timeout,
-                                  const std::string& what);
+                                  const std::string& late, const std::string& during);
     void finish(const std::optional<Fault>& fault);
     int last_end(int end) const { return std::max(settings_.regular_ends - 1, end); }
 
@@ -49,7 +51,7 @@ private:
     PlayerProcess* players_[2];
     const SimulatorApi& simulator_;
     const GameSettings& settings_;
-    RecordWriter& record_;
+    RecordFile& record_;
     const GameHooks& hooks_;
     GaussianNoise noise_;
     GameClock clock_;
@@ -60,19 +62,24 @@ private:
 };
 
 std::optional<Fault> Game::io_fault(IoStatus status, int side, GameEnding on_timeout,
-                                    const std::string& what) {
+                                    const std::string& late, const std::string& during) {
     switch (status) {
         case IoStatus::OK:
             return std::nullopt;
         case IoStatus::TIMEOUT:
-            return Fault{on_timeout, side, what};
+            return Fault{on_timeout, side, late};
         case IoStatus::NEVER_STARTED:
             fatal_ = "player " + std::to_string(side + 1) + " could not start: it " +
                      players_[side]->exit_description() + " before reading any command";
             return Fault{GameEnding::CRASH, side, *fatal_};
-        case IoStatus::DEAD:
-            return Fault{GameEnding::CRASH, side,
-                         what + ": the player " + players_[side]->exit_description()};
+        case IoStatus::DEAD: {
+            // How the player ended, not which deadline it happened to be under.
+            const std::string how = players_[side]->exit_description();
+            const std::string ended = how == "still running"          ? "stopped taking its input"
+                                      : how.rfind("killed", 0) == 0 ? "was " + how
+                                                                    : how;
+            return Fault{GameEnding::CRASH, side, "the player " + ended + " " + during};
+        }
     }
     return std::nullopt;
 }
@@ -81,16 +88,17 @@ std::optional<Fault> Game::handshake(int side) {
     PlayerProcess& player = *players_[side];
     const Deadline deadline = Clock::now() + settings_.ready_timeout;
     player.discard_output();
+    const std::string during = "before answering ISREADY";
     if (auto fault = io_fault(player.send("NEWGAME\n", deadline), side, GameEnding::STALL,
-                              "NEWGAME not taken in time")) {
+                              "NEWGAME not taken in time", during)) {
         return fault;
     }
     if (auto fault = io_fault(player.send("ISREADY\n", deadline), side, GameEnding::STALL,
-                              "ISREADY not taken in time")) {
+                              "ISREADY not taken in time", during)) {
         return fault;
     }
-    return io_fault(player.await_ready(deadline), side, GameEnding::STALL,
-                    "no READYOK in time");
+    return io_fault(player.await_ready(deadline), side, GameEnding::STALL, "no READYOK in time",
+                    during);
 }
 
 std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
@@ -124,7 +132,8 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
     const bool in_time = charge_clock(clock_, side, elapsed);
-    if (auto fault = io_fault(status, side, GameEnding::TIME_FORFEIT, "the clock ran out")) {
+    if (auto fault = io_fault(status, side, GameEnding::TIME_FORFEIT, "the clock ran out",
+                              "during its turn")) {
         return fault;
     }
     if (!in_time) {
@@ -146,7 +155,7 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
 
     const double think_ms = static_cast<double>(elapsed) / 1000.0;
     result_.think_ms[side].push_back(think_ms);
-    record_.write({{"type", "shot"},
+    write_json_line(record_, {{"type", "shot"},
                    {"game", index_},
                    {"end", end},
                    {"shot", shot},
@@ -170,7 +179,7 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
 std::optional<Fault> Game::send_score(int side, int end_score) {
     const Deadline deadline = Clock::now() + settings_.ready_timeout;
     return io_fault(players_[side]->send(format_score(end_score), deadline), side,
-                    GameEnding::STALL, "SCORE not taken in time");
+                    GameEnding::STALL, "SCORE not taken in time", "while taking SCORE");
 }
 
 std::optional<Fault> Game::play_end(int end, int first_thrower) {
@@ -194,7 +203,7 @@ std::optional<Fault> Game::play_end(int end, int first_thrower) {
     result_.score[1] += std::max(-end_score, 0);
     const int hammer = hammer_side(first_thrower);
     result_.ends.push_back(EndResult{end_score, hammer});
-    record_.write({{"type", "end"},
+    write_json_line(record_, {{"type", "end"},
                    {"game", index_},
                    {"end", end},
                    {"score", end_score},
@@ -224,7 +233,7 @@ void Game::finish(const std::optional<Fault>& fault) {
     for (const EndResult& end : result_.ends) {
         end_scores.push_back(end.score);
     }
-    record_.write({{"type", "game"},
+    write_json_line(record_, {{"type", "game"},
                    {"game", index_},
                    {"score", {result_.score[0], result_.score[1]}},
                    {"winner", result_.winner ? nlohmann::json(*result_.winner + 1) : nullptr},
@@ -249,6 +258,12 @@ GameOutcome Game::play() {
             first_thrower = first_thrower_after(first_thrower, result_.ends.back().score);
         }
     }
+    // A match being stopped ends its players: what that did to this game is
+    // no fault of theirs, and the game is not counted.
+    if ((fault || fatal_) && hooks_.abandon != nullptr && hooks_.abandon->load()) {
+        abandoned_ = true;
+        fatal_.reset();
+    }
     GameOutcome outcome;
     outcome.fatal = fatal_;
     if (fatal_ || abandoned_) {
@@ -263,7 +278,7 @@ GameOutcome Game::play() {
 }  // namespace
 
 GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
-                      const GameSettings& settings, RecordWriter& record, const GameHooks& hooks) {
+                      const GameSettings& settings, RecordFile& record, const GameHooks& hooks) {
     Game game(game_index, players, simulator, settings, record, hooks);
     return game.play();
 }

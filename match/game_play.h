@@ -37,4 +37,4 @@ struct GameHooks {
 // Plays game `game_index` between the two running players (index = side)
 // and records every shot, end and the game itself.
 GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
-                      const GameSettings& settings, RecordWriter& record, const GameHooks& hooks);
+                      const GameSettings& settings, RecordFile& record, const GameHooks& hooks);

@@ -1,33 +1,15 @@
 #pragma once
 
-#include <mutex>
-#include <string>
-
 #include <nlohmann/json.hpp>
 
 #include "curling_simulator.h"
+#include "record_file.h"
 
-// The match record: JSON Lines, each line handed to the system in one write
-// as soon as it is made, so a runner killed half-way leaves every finished
-// line behind and never half a line from a buffer.
-class RecordWriter {
-public:
-    RecordWriter() = default;
-    ~RecordWriter();
-    RecordWriter(const RecordWriter&) = delete;
-    RecordWriter& operator=(const RecordWriter&) = delete;
+// The match record: JSON Lines in a RecordFile.
 
-    bool open(const std::string& path, std::string& error);
-    // Safe to call from several games at once; lines never interleave.
-    void write(const nlohmann::json& line);
-    // Why a line could not be written (the first failure), or empty.
-    std::string failure();
-
-private:
-    std::mutex mutex_;
-    int fd_ = -1;
-    std::string failure_;
-};
+// Appends one object as one line. Invalid UTF-8 from a misbehaving player is
+// replaced, not thrown on. False once the record can no longer be written.
+bool write_json_line(RecordFile& record, const nlohmann::json& line);
 
 // The sixteen stones as [x, y] pairs.
 nlohmann::json position_json(const GAMESTATE& state);

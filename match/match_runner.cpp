@@ -10,8 +10,10 @@
 
 #include "game_play.h"
 #include "match_stats.h"
+#include "process_guard.h"
 #include "protocol_text.h"
 #include "scoreboard.h"
+#include "signal_watch.h"
 
 #ifndef CURLING_VERSION
 #define CURLING_VERSION "unknown"
@@ -21,14 +23,15 @@ namespace {
 
 struct SharedMatch {
     SharedMatch(const MatchOptions& options_in, const SimulatorApi& simulator_in,
-                RecordWriter& record_in, std::ostream& out_in)
-        : options(options_in), simulator(simulator_in), record(record_in), out(out_in) {}
+                RecordFile& record_in, std::ostream& out_in, ProcessGroups* groups_in)
+        : options(options_in), simulator(simulator_in), record(record_in), out(out_in), groups(groups_in) {}
 
     const MatchOptions& options;
     const SimulatorApi& simulator;
     GameSettings settings;
-    RecordWriter& record;
+    RecordFile& record;
     std::ostream& out;
+    ProcessGroups* groups;
     std::mutex out_mutex;
     std::atomic<int> next_game{0};
     std::atomic<bool> stop{false};
@@ -59,8 +62,8 @@ void print(SharedMatch& match, const std::string& text) {
 void play_games(SharedMatch& match, PlayerProcess* players[2]);
 
 void run_worker(SharedMatch& match, const std::vector<std::string> commands[2]) {
-    PlayerProcess first(commands[0]);
-    PlayerProcess second(commands[1]);
+    PlayerProcess first(commands[0], match.groups);
+    PlayerProcess second(commands[1], match.groups);
     PlayerProcess* players[2] = {&first, &second};
     play_games(match, players);
     // Players that behave see their input end and leave on their own.
@@ -90,7 +93,10 @@ void play_games(SharedMatch& match, PlayerProcess* players[2]) {
         for (int side = 0; side < 2; ++side) {
             std::string error;
             if (needs_start[side] && !players[side]->start(error)) {
-                report_fatal(match, "player " + std::to_string(side + 1) + " could not start: " + error);
+                // A player killed as the match stops is no player that cannot start.
+                if (!match.stop.load()) {
+                    report_fatal(match, "player " + std::to_string(side + 1) + " could not start: " + error);
+                }
                 return;
             }
             needs_start[side] = false;
@@ -169,28 +175,73 @@ void default_names(const std::string commands[2], std::string names[2]) {
     }
 }
 
-int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err) {
+namespace {
+
+nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed,
+                            const std::string& simulator) {
+    return {{"type", "match"},
+            {"version", CURLING_VERSION},
+            {"players",
+             {{{"name", options.names[0]}, {"command", options.player_commands[0]}},
+              {{"name", options.names[1]}, {"command", options.player_commands[1]}}}},
+            {"games", options.games},
+            {"ends", options.ends},
+            {"clock_ms", options.clock_ms},
+            {"spread", options.spread},
+            {"seed", seed},
+            {"concurrency", options.concurrency},
+            {"ready_timeout_ms", options.ready_timeout_ms},
+            {"simulator", simulator}};
+}
+
+// Plays the games on `concurrency` threads until all are played or the
+// match is stopped; a signal ends every player at once.
+void play_all(SharedMatch& match, const std::vector<std::string> commands[2], const MatchControl& control) {
+    if (control.signals != nullptr) {
+        control.signals->on_stop([&match, &control](int) {
+            match.stop.store(true);
+            if (control.players != nullptr) {
+                control.players->kill_all_and_close();
+            }
+        });
+    }
+    const int workers = std::max(1, std::min(match.options.concurrency, match.options.games));
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back([&match, commands] { run_worker(match, commands); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (control.signals != nullptr) {
+        control.signals->on_stop(nullptr);
+    }
+}
+
+}  // namespace
+
+int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err,
+              const MatchControl& control) {
     // A range check lets NaN through (every comparison with it is false),
     // and a NaN spread would turn every delivered shot into a dead stone.
     if (!(options.spread >= 0.0 && options.spread <= MAX_SPREAD)) {
         err << "--spread must be a number from 0 to " << MAX_SPREAD << "\n";
-        return 2;
+        return EXIT_UNUSABLE;
     }
     std::vector<std::string> commands[2];
     for (int side = 0; side < 2; ++side) {
         if (!split_command_line(options.player_commands[side], commands[side])) {
-            err << "player " << side + 1 << ": cannot read the command line \""
-                << options.player_commands[side] << "\"\n";
-            return 2;
+            err << "--player" << side + 1 << ": cannot read the command line \""
+                << printable(options.player_commands[side]) << "\"\n";
+            return EXIT_UNUSABLE;
         }
     }
     const SimulatorLoad load = options.simulator_path.empty() ? load_simulator_beside_executable()
                                                                : load_simulator_at(options.simulator_path);
     if (!load.loaded) {
-        err << "simulator library: " << load.error << "\n";
-        return 2;
+        err << "--simulator: " << printable(load.error) << "\n";
+        return EXIT_UNUSABLE;
     }
-    const SimulatorApi& simulator = load.api;
     std::uint64_t seed = 0;
     if (options.seed) {
         seed = *options.seed;
@@ -201,63 +252,56 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err)
     }
     const std::string record_path =
         options.out.empty() ? "curling-match-" + std::to_string(seed) + ".jsonl" : options.out;
-    RecordWriter record;
+    RecordFile record;
     std::string error;
-    if (!record.open(record_path, error)) {
-        err << error << "\n";
-        return 2;
+    if (!record.open(record_path, options.force, error)) {
+        err << "--out: " << printable(error) << "\n";
+        return EXIT_UNUSABLE;
     }
-    record.write({{"type", "match"},
-                  {"version", CURLING_VERSION},
-                  {"players",
-                   {{{"name", options.names[0]}, {"command", options.player_commands[0]}},
-                    {{"name", options.names[1]}, {"command", options.player_commands[1]}}}},
-                  {"games", options.games},
-                  {"ends", options.ends},
-                  {"clock_ms", options.clock_ms},
-                  {"spread", options.spread},
-                  {"seed", seed},
-                  {"concurrency", options.concurrency},
-                  {"ready_timeout_ms", options.ready_timeout_ms},
-                  {"simulator", load.path}});
     // A record that cannot be written (a full disk, say) makes the match
     // worthless: say so instead of playing it for nothing.
-    if (const std::string failure = record.failure(); !failure.empty()) {
-        err << "cannot write " << record_path << ": " << failure << "\n";
-        return 2;
+    if (!write_json_line(record, match_header(options, seed, load.path))) {
+        err << "cannot write " << printable(record_path) << ": " << record.failure() << "\n";
+        return EXIT_UNUSABLE;
     }
 
-    SharedMatch match(options, simulator, record, out);
+    SharedMatch match(options, load.api, record, out, control.players);
     match.settings.regular_ends = options.ends;
     match.settings.clock_ms = options.clock_ms;
     match.settings.spread = options.spread;
     match.settings.match_seed = seed;
     match.settings.ready_timeout = std::chrono::milliseconds(options.ready_timeout_ms);
+    // The first failed write stops the match: games played on would be lost.
+    record.on_failure([&match] { match.stop.store(true); });
+    play_all(match, commands, control);
 
-    const int workers = std::max(1, std::min(options.concurrency, options.games));
-    std::vector<std::thread> threads;
-    for (int w = 0; w < workers; ++w) {
-        threads.emplace_back([&match, &commands] { run_worker(match, commands); });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    if (match.fatal) {
-        err << "match stopped: " << *match.fatal << "\n"
-            << "Record so far: " << record_path << "\n";
-        return 3;
+    const int signal = control.signals != nullptr ? control.signals->received() : 0;
+    if (match.fatal && signal == 0 && record.failure().empty()) {
+        err << "match stopped: " << printable(*match.fatal) << "\n"
+            << "Record so far: " << printable(record_path) << "\n";
+        return EXIT_PLAYER_FAILED;
     }
     std::vector<GameResult> played;
     for (const auto& entry : match.results) {
         played.push_back(entry.second);
     }
     const MatchSummary summary = summarize(played, options.ends);
-    record.write(summary_json(summary));
-    out << summary_text(summary, options.names);
-    if (const std::string failure = record.failure(); !failure.empty()) {
-        err << "the record " << record_path << " is incomplete: " << failure << "\n";
-        return 2;
+    nlohmann::json summary_line = summary_json(summary);
+    if (signal != 0) {
+        summary_line["stopped_by"] = signal_name(signal);
     }
-    out << "Record: " << record_path << "\n";
-    return 0;
+    write_json_line(record, summary_line);
+    out << summary_text(summary, options.names) << std::flush;
+    if (const std::string failure = record.failure(); !failure.empty()) {
+        err << "the record " << printable(record_path) << " could not be written in full: " << failure
+            << "; the match stopped after " << played.size() << " games\n";
+        return EXIT_UNUSABLE;
+    }
+    if (signal != 0) {
+        err << "match stopped by " << signal_name(signal) << " after " << played.size()
+            << " games; record: " << printable(record_path) << "\n";
+        return 128 + signal;
+    }
+    out << "Record: " << printable(record_path) << "\n";
+    return EXIT_PLAYED;
 }

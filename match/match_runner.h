@@ -18,14 +18,31 @@ struct MatchOptions {
     std::optional<std::uint64_t> seed;
     int concurrency = 1;
     std::string out;
+    bool force = false;          // overwrite an existing record
     std::string simulator_path;  // "" for the library the players load (see simulator_loader.h)
     std::int64_t ready_timeout_ms = 10000;
     bool quiet = false;  // no live end lines, boards and summary only
 };
 
-// Plays the whole match; returns the process exit status: 0 when every game
-// was played, non-zero when the match could not be run to its end.
-int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err);
+class ProcessGroups;
+class SignalWatch;
+
+// What lets the match be stopped from outside it.
+struct MatchControl {
+    ProcessGroups* players = nullptr;  // every player's process group, listed while it runs
+    SignalWatch* signals = nullptr;    // a termination signal stops the match
+};
+
+// Exit statuses of the runner.
+inline constexpr int EXIT_PLAYED = 0;
+inline constexpr int EXIT_UNUSABLE = 2;       // options, library or record
+inline constexpr int EXIT_PLAYER_FAILED = 3;  // a player could not start at all
+
+// Plays the whole match; returns the process exit status: EXIT_PLAYED when
+// every game was played, else why not. Stopped by a signal, it writes the
+// summary of the games finished and returns 128 + the signal's number.
+int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err,
+              const MatchControl& control = {});
 
 // Name shown for a player: the program's file name, told apart when both
 // players run the same program.

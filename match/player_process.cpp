@@ -14,6 +14,7 @@
 #include <cstring>
 #include <thread>
 
+#include "process_guard.h"
 #include "protocol_text.h"
 
 namespace {
@@ -54,7 +55,8 @@ int milliseconds_until(Deadline deadline, int cap) {
 
 }  // namespace
 
-PlayerProcess::PlayerProcess(std::vector<std::string> command) : command_(std::move(command)) {}
+PlayerProcess::PlayerProcess(std::vector<std::string> command, ProcessGroups* groups)
+    : command_(std::move(command)), groups_(groups) {}
 
 PlayerProcess::~PlayerProcess() { stop(); }
 
@@ -94,7 +96,13 @@ bool PlayerProcess::start(std::string& error) {
         if (getppid() != parent) {
             _exit(127);
         }
+        // What the runner ignores or blocks for itself, the player must
+        // not inherit across exec.
         signal(SIGPIPE, SIG_DFL);
+        signal(SIGXFSZ, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         dup2(to_player[0], STDIN_FILENO);
         dup2(from_player[1], STDOUT_FILENO);
         execv(program.c_str(), argv.data());
@@ -105,6 +113,13 @@ bool PlayerProcess::start(std::string& error) {
     close(to_player[0]);
     close(from_player[1]);
     close(exec_report[1]);
+    if (pid > 0) {
+        // Also from this side, so the group exists before anyone signals it.
+        setpgid(pid, pid);
+        if (groups_ != nullptr) {
+            groups_->add(pid);
+        }
+    }
     if (pid < 0) {
         error = std::strerror(errno);
         close(to_player[1]);
@@ -122,6 +137,8 @@ bool PlayerProcess::start(std::string& error) {
     input_fd_ = to_player[1];
     output_fd_ = from_player[0];
     exited_ = false;
+    killed_ = false;
+    exit_value_ = 0;
     has_read_ = false;
     pending_.clear();
     fcntl(output_fd_, F_SETFL, fcntl(output_fd_, F_GETFL) | O_NONBLOCK);
@@ -144,15 +161,20 @@ void PlayerProcess::stop(std::chrono::milliseconds grace) {
         }
     }
     if (pid_ > 0) {
-        if (!check_exited()) {
-            kill(-pid_, SIGKILL);
-            kill(pid_, SIGKILL);
-            while (waitpid(pid_, &wait_status_, 0) < 0 && errno == EINTR) {
-            }
+        // The player if it still runs, and whatever it left behind in its
+        // group; the leader is not reaped yet, so the group is still ours.
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
+        if (groups_ != nullptr) {
+            groups_->remove(pid_);
+        }
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (!exited_) {
             exited_ = true;
-        } else {
-            // The player is gone; take down whatever it left behind.
-            kill(-pid_, SIGKILL);
+            killed_ = WIFSIGNALED(status);
+            exit_value_ = killed_ ? WTERMSIG(status) : WEXITSTATUS(status);
         }
     }
     pid_ = -1;
@@ -165,9 +187,12 @@ bool PlayerProcess::check_exited() {
     if (exited_ || pid_ <= 0) {
         return true;
     }
-    const pid_t done = waitpid(pid_, &wait_status_, WNOHANG);
-    if (done == pid_) {
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == pid_) {
         exited_ = true;
+        killed_ = info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED;
+        exit_value_ = info.si_status;
     }
     return exited_;
 }
@@ -176,10 +201,10 @@ std::string PlayerProcess::exit_description() {
     if (!check_exited()) {
         return "still running";
     }
-    if (WIFSIGNALED(wait_status_)) {
-        return "killed by signal " + std::to_string(WTERMSIG(wait_status_));
+    if (killed_) {
+        return "killed by signal " + std::to_string(exit_value_);
     }
-    return "exited with status " + std::to_string(WEXITSTATUS(wait_status_));
+    return "exited with status " + std::to_string(exit_value_);
 }
 
 IoStatus PlayerProcess::send(const std::string& line, Deadline deadline) {

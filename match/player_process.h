@@ -19,9 +19,12 @@ enum class IoStatus {
 // read of its input as one command and drops whatever else arrived in the
 // same read, so every command is sent on its own and the next one waits
 // until the pipe shows that the player has taken it.
+class ProcessGroups;
+
 class PlayerProcess {
 public:
-    explicit PlayerProcess(std::vector<std::string> command);
+    // With `groups`, the player's process group is listed there while it runs.
+    explicit PlayerProcess(std::vector<std::string> command, ProcessGroups* groups = nullptr);
     ~PlayerProcess();
     PlayerProcess(const PlayerProcess&) = delete;
     PlayerProcess& operator=(const PlayerProcess&) = delete;
@@ -50,17 +53,22 @@ public:
     std::string exit_description();
 
 private:
+    // Whether the process has ended; it stays unreaped (a zombie) until
+    // stop(), so its number, which is also its group's, is not reused
+    // while the group may still be signalled.
     bool check_exited();
     void read_available(bool& eof);
     // Waits up to `wait_ms` for output (less when the deadline is nearer).
     void wait_for_output(bool eof, Deadline deadline, int wait_ms);
 
     std::vector<std::string> command_;
+    ProcessGroups* groups_ = nullptr;
     pid_t pid_ = -1;
     int input_fd_ = -1;   // the player's standard input, our write end
     int output_fd_ = -1;  // the player's standard output, our read end
     bool exited_ = false;
-    int wait_status_ = 0;
+    bool killed_ = false;  // by a signal; `exit_value_` is then its number
+    int exit_value_ = 0;
     bool has_read_ = false;
     std::string pending_;
 };

@@ -5,6 +5,43 @@
 
 namespace {
 
+std::string hex_escape(const char* prefix, unsigned value, int digits) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%s%0*x", prefix, digits, value);
+    return buffer;
+}
+
+// Length of the valid UTF-8 sequence at `i`, and its code point; 0 when
+// the bytes there are not one (overlong forms and surrogates included).
+std::size_t utf8_sequence(const std::string& text, std::size_t i, unsigned& code) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned lead = byte(i);
+    std::size_t length = 0;
+    unsigned minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
 std::string padded(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
@@ -28,7 +65,39 @@ std::string per_end(int points, int ends) {
 
 }  // namespace
 
-std::string end_line(const GameResult& so_far, const std::string names[2]) {
+std::string printable(const std::string& text) {
+    std::string safe;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') {
+            safe += "\\\\";
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            safe += hex_escape("\\x", c, 2);
+            ++i;
+        } else if (c < 0x80) {
+            safe += static_cast<char>(c);
+            ++i;
+        } else {
+            unsigned code = 0;
+            const std::size_t length = utf8_sequence(text, i, code);
+            if (length == 0) {
+                safe += hex_escape("\\x", c, 2);
+                ++i;
+            } else if (code < 0xA0) {
+                safe += hex_escape("\\u", code, 4);
+                i += length;
+            } else {
+                safe.append(text, i, length);
+                i += length;
+            }
+        }
+    }
+    return safe;
+}
+
+std::string end_line(const GameResult& so_far, const std::string raw_names[2]) {
+    const std::string names[2] = {printable(raw_names[0]), printable(raw_names[1])};
     const EndResult& end = so_far.ends.back();
     const int end_number = static_cast<int>(so_far.ends.size());
     std::string line = "game " + std::to_string(so_far.game_index + 1) + ", end " +
@@ -48,7 +117,8 @@ std::string end_line(const GameResult& so_far, const std::string names[2]) {
     return line;
 }
 
-std::string game_board(const GameResult& game, const std::string names[2]) {
+std::string game_board(const GameResult& game, const std::string raw_names[2]) {
+    const std::string names[2] = {printable(raw_names[0]), printable(raw_names[1])};
     const std::size_t width = std::max<std::size_t>({names[0].size(), names[1].size(), 4}) + 2;
     std::string board = "Game " + std::to_string(game.game_index + 1) + "\n";
     board += padded("", width);
@@ -72,13 +142,14 @@ std::string game_board(const GameResult& game, const std::string names[2]) {
     board += game.winner ? names[*game.winner] + " wins" : std::string("draw");
     if (game.ending != GameEnding::NORMAL && game.concerns) {
         board += std::string(" by ") + ending_name(game.ending) + " of " + names[*game.concerns] +
-                 ": " + game.detail;
+                 ": " + printable(game.detail);
     }
     board += "\n";
     return board;
 }
 
-std::string summary_text(const MatchSummary& summary, const std::string names[2]) {
+std::string summary_text(const MatchSummary& summary, const std::string raw_names[2]) {
+    const std::string names[2] = {printable(raw_names[0]), printable(raw_names[1])};
     std::string text = "Match: " + std::to_string(summary.games) + " games\n";
     for (int side = 0; side < 2; ++side) {
         const SideFigures& f = summary.side[side];

@@ -7,6 +7,12 @@
 
 // Text for people watching the match; the record is the machine's account.
 
+// `text` made safe for a terminal: valid UTF-8 that prints stays as it is;
+// control characters (C0, DEL, C1), bytes that are not UTF-8 and the
+// backslash become escapes ("\x1b", "\xff", "\u009b", "\\"), so a
+// player's bytes can neither move the cursor nor pass for other text.
+std::string printable(const std::string& text);
+
 // One line after each end: who scored and the running total.
 std::string end_line(const GameResult& so_far, const std::string names[2]);
 

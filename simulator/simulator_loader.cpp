@@ -4,6 +4,11 @@
 
 namespace {
 
+// The system loader usually names the file itself; say it once.
+std::string failure_text(const std::string& path, const std::string& reason) {
+    return reason.rfind(path, 0) == 0 ? reason : path + ": " + reason;
+}
+
 template <typename Entry>
 void bind(void* library, const char* name, Entry& entry) {
     entry = reinterpret_cast<Entry>(find_library_symbol(library, name));
@@ -48,7 +53,7 @@ SimulatorLoad load_simulator_at(const std::string& path) {
     if (library == nullptr) {
         SimulatorLoad load;
         load.path = path;
-        load.error = path + ": " + reason;
+        load.error = failure_text(path, reason);
         return load;
     }
     return bind_library(library, path);

@@ -209,3 +209,32 @@ TEST_F(CommandHandling, GoWithoutItsTimeFieldChoosesNothing) {
     EXPECT_FALSE(handle("GO"));
     EXPECT_EQ(output.text(), "");
 }
+
+// Integer fields read as atoi reads them, but a value beyond the 32-bit
+// range saturates instead of wrapping (atoi's result is undefined there;
+// glibc wraps 4294967296 to 0 and 2147483648 to the lowest value).
+TEST_F(CommandHandling, IntegerFieldsSaturateToThirtyTwoBits) {
+    struct Case {
+        const char* field;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"4294967296", 2147483647},
+        {"99999999999999999999999", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", -2147483647 - 1},
+        {"-4294967296", -2147483647 - 1},
+        {"\t+0042x", 42},  // white space, sign and trailing text as before
+        {"-17.9", -17},
+        {"x12", 0},
+    };
+    for (const Case& c : cases) {
+        const std::string field = c.field;
+        ASSERT_TRUE(handle("SETSTATE " + field + " " + field + " " + field + " 1")) << field;
+        EXPECT_EQ(engine_state.shot_number, c.value) << field;
+        EXPECT_EQ(engine_state.current_end, c.value) << field;
+        EXPECT_EQ(engine_state.last_end, c.value) << field;
+    }
+}

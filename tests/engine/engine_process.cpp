@@ -30,15 +30,19 @@ std::string slurp(const fs::path& path) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& engine, const std::string& library) {
+EngineProcess::EngineProcess(const std::string& engine, const std::string& library, int library_mode) {
     std::string pattern = (fs::temp_directory_path() / "engine-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("mkdtemp failed");
     }
     folder_ = pattern;
-    fs::copy_file(engine, fs::path(folder_) / "curling-engine");
+    const fs::path program_path = fs::path(folder_) / fs::path(engine).filename();
+    fs::copy_file(engine, program_path);
     if (!library.empty()) {
-        fs::copy_file(library, fs::path(folder_) / "libCurlingSimulator.so");
+        fs::copy_file(library, library_path());
+        if (library_mode >= 0) {
+            fs::permissions(library_path(), static_cast<fs::perms>(library_mode));
+        }
     }
 
     int input[2];
@@ -69,7 +73,7 @@ EngineProcess::EngineProcess(const std::string& engine, const std::string& libra
     }
     envp.push_back(nullptr);
 
-    std::string program = folder_ + "/curling-engine";
+    std::string program = program_path.string();
     char* argv[] = {program.data(), nullptr};
     const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);

@@ -5,12 +5,15 @@
 #include <chrono>
 #include <string>
 
-// A curling-engine started from a private folder that holds a copy of the
-// engine and, as libCurlingSimulator.so, the simulator library a test picks.
+// A player program (curling-engine or another that speaks the protocol)
+// started from a private folder that holds a copy of it under its own file
+// name and, as libCurlingSimulator.so, the simulator library a test picks.
 class EngineProcess {
 public:
     // `library` may be empty: the folder then holds no simulator library.
-    EngineProcess(const std::string& engine, const std::string& library);
+    // `library_mode`, when not negative, sets the copied library's
+    // permission bits before the program starts.
+    EngineProcess(const std::string& engine, const std::string& library, int library_mode = -1);
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -30,6 +33,8 @@ public:
     std::string error_output() const;
     std::string call_log() const;
     std::string folder() const { return folder_; }
+    // Where the program looks first for its library.
+    std::string library_path() const { return folder_ + "/libCurlingSimulator.so"; }
 
 private:
     std::string folder_;

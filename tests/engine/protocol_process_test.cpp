@@ -2,6 +2,9 @@
 // test-double simulator library beside it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <ostream>
 #include <string>
 
 #include "engine_process.h"
@@ -144,27 +147,49 @@ TEST(EngineProtocol, HostileInputNeverCrashesTheEngine) {
     EXPECT_EQ(engine.wait_exit(10s), 0);
 }
 
-class MissingSimulator : public ::testing::TestWithParam<std::string> {};
+struct LibraryCase {
+    const char* name;
+    std::string library;  // copied beside the player; empty for none
+    int mode;             // permission bits of the copy, or -1
+    const char* reason;   // part of the loader's answer
+};
 
-std::string library_case_name(const ::testing::TestParamInfo<std::string>& info) {
-    static const char* const NAMES[] = {"no_library",         "no_simulation", "no_create_shot",
-                                        "no_create_hit_shot", "no_get_score",  "not_a_library"};
-    return NAMES[info.index];
-}
+void PrintTo(const LibraryCase& c, std::ostream* out) { *out << c.name; }
 
-TEST_P(MissingSimulator, ReportsAndExitsWithStatusZero) {
-    EngineProcess engine(ENGINE, GetParam());
-    EXPECT_EQ(engine.wait_exit(10s), 0);
-    EXPECT_EQ(engine.error_output(), "failed to load CurlingSimulator.dll\n");
+class MissingSimulator : public ::testing::TestWithParam<LibraryCase> {};
+
+// A player that cannot play must not end as if it had: the first line stays
+// what servers look for, the second names the file tried and why it failed,
+// and the exit status says failure. Nothing is read or called.
+TEST_P(MissingSimulator, ReportsWhyAndExitsWithStatusOne) {
+    const LibraryCase& c = GetParam();
+    EngineProcess engine(ENGINE, c.library, c.mode);
+    if (c.mode >= 0 && access(engine.library_path().c_str(), R_OK) == 0) {
+        GTEST_SKIP() << "this user reads any file (root): an unreadable library cannot be made";
+    }
+    EXPECT_EQ(engine.wait_exit(10s), 1);
+    const std::string error = engine.error_output();
+    const std::string first = "failed to load CurlingSimulator.dll\n";
+    ASSERT_EQ(error.substr(0, first.size()), first) << error;
+    const std::string second = error.substr(first.size());
+    ASSERT_FALSE(second.empty());
+    EXPECT_EQ(second.find('\n'), second.size() - 1) << "one line: " << second;
+    EXPECT_EQ(second.rfind(engine.library_path() + ": ", 0), 0u) << second;
+    EXPECT_NE(second.find(c.reason), std::string::npos) << second;
     EXPECT_EQ(engine.read_available(50ms), "");
     EXPECT_EQ(engine.call_log(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(EngineStartup, MissingSimulator,
-                         ::testing::Values(std::string(), std::string(DOUBLE_NO_SIMULATION_PATH),
-                                           std::string(DOUBLE_NO_CREATE_SHOT_PATH),
-                                           std::string(DOUBLE_NO_CREATE_HIT_SHOT_PATH),
-                                           std::string(DOUBLE_NO_GET_SCORE_PATH),
-                                           // Not a library at all.
-                                           std::string(CURLING_ENGINE_PATH)),
-                         library_case_name);
+INSTANTIATE_TEST_SUITE_P(
+    EngineStartup, MissingSimulator,
+    ::testing::Values(
+        LibraryCase{"no_library", "", -1, "No such file"},
+        LibraryCase{"no_simulation", DOUBLE_NO_SIMULATION_PATH, -1, "missing entry point Simulation"},
+        LibraryCase{"no_create_shot", DOUBLE_NO_CREATE_SHOT_PATH, -1, "missing entry point CreateShot"},
+        LibraryCase{"no_create_hit_shot", DOUBLE_NO_CREATE_HIT_SHOT_PATH, -1,
+                    "missing entry point CreateHitShot"},
+        LibraryCase{"no_get_score", DOUBLE_NO_GET_SCORE_PATH, -1, "missing entry point GetScore"},
+        // A program, not a library.
+        LibraryCase{"not_a_library", CURLING_ENGINE_PATH, -1, ""},
+        LibraryCase{"unreadable", SIMULATOR_DOUBLE_PATH, 0, "Permission denied"}),
+    [](const ::testing::TestParamInfo<LibraryCase>& info) { return std::string(info.param.name); });

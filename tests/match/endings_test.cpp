@@ -23,7 +23,32 @@ struct EndingCase {
     std::string player2;
     std::vector<std::string> extra;
     const char* ending;
+    const char* detail = "";  // the start of the game's detail
 };
+
+// What a terminal shows must not carry a player's control bytes: only
+// printable UTF-8 and line ends.
+bool terminal_safe(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\n') || c == 0x7F) {
+            return false;
+        }
+        if (c >= 0x80) {
+            const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+            if (length == 0 || i + length > text.size() || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+                return false;
+            }
+            for (std::size_t k = 1; k < length; ++k) {
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                    return false;
+                }
+            }
+            i += length - 1;
+        }
+    }
+    return true;
+}
 
 // Test listings name the case instead of dumping its bytes.
 void PrintTo(const EndingCase& c, std::ostream* out) {
@@ -56,8 +81,12 @@ TEST_P(Endings, MisbehaviourLosesTheGameAndTheMatchGoesOn) {
         EXPECT_EQ(game["ending"], c.ending) << game.dump();
         EXPECT_EQ(game["player"], 2);
         EXPECT_EQ(game["winner"], 1);
-        EXPECT_FALSE(game["detail"].get<std::string>().empty());
+        const std::string detail = game["detail"].get<std::string>();
+        EXPECT_FALSE(detail.empty());
+        EXPECT_EQ(detail.rfind(c.detail, 0), 0u) << detail;
     }
+    EXPECT_TRUE(terminal_safe(run.out)) << run.out;
+    EXPECT_TRUE(terminal_safe(run.err)) << run.err;
     const nlohmann::json& summary = run.record.back();
     ASSERT_EQ(summary["type"], "summary");
     EXPECT_EQ(summary["endings"][c.ending], 2);
@@ -71,7 +100,11 @@ TEST_P(Endings, MisbehaviourLosesTheGameAndTheMatchGoesOn) {
 INSTANTIATE_TEST_SUITE_P(
     EveryWay, Endings,
     testing::Values(
-        EndingCase{"crash", mock_player("--mode crash --at-go 3"), {"--clock-ms", "60000"}, "crash"},
+        EndingCase{"crash", mock_player("--mode crash --at-go 3"), {"--clock-ms", "60000"}, "crash",
+                   "the player was killed by signal 6 during its turn"},
+        // An exit is no clock that ran out, however much time was left.
+        EndingCase{"exits_mid_turn", mock_player("--mode exit3 --think-ms 300 --at-go 3"),
+                   {"--clock-ms", "60000"}, "crash", "the player exited with status 3 during its turn"},
         EndingCase{"stall", mock_player("--mode stall"),
                    {"--clock-ms", "60000", "--ready-timeout-ms", "1500"}, "stall"},
         EndingCase{"garbage", mock_player("--mode garbage --at-go 2"), {"--clock-ms", "60000"},
@@ -82,8 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "malformed_shot"},
         EndingCase{"badspin", mock_player("--mode badspin"), {"--clock-ms", "60000"},
                    "malformed_shot"},
+        // The record keeps the bytes; the terminal shows them escaped.
+        EndingCase{"raw_bytes", mock_player("--mode rawbytes --at-go 2"), {"--clock-ms", "60000"},
+                   "malformed_shot", "not a BESTSHOT reply: \"\x1b[2J\x1b[31mWIN"},
         EndingCase{"never_answers", mock_player("--mode silent --at-go 2"), {"--clock-ms", "1500"},
-                   "time_forfeit"},
+                   "time_forfeit", "the clock ran out"},
         // a closed output is no death: the GO is never answered
         EndingCase{"closes_its_output", mock_player("--mode closeout --at-go 2"), {"--clock-ms", "1500"},
                    "time_forfeit"},

@@ -1,6 +1,8 @@
 #include "match_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -26,7 +29,8 @@ ScratchFolder::~ScratchFolder() {
     fs::remove_all(path_, ignored);
 }
 
-pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder) {
+pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder,
+                  long file_size_limit) {
     std::vector<std::string> words = {CURLING_MATCH_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -45,6 +49,10 @@ pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& fol
         if (chdir(folder.path().c_str()) != 0) {
             _exit(126);
         }
+        if (file_size_limit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -56,6 +64,23 @@ int wait_for(pid_t pid) {
     while (waitpid(pid, &status, 0) < 0) {
     }
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+int wait_for(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 namespace {
@@ -91,8 +116,13 @@ std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& rec
 }
 
 MatchRun run_match(const std::vector<std::string>& args, const ScratchFolder& folder) {
+    return run_match_within(args, folder, std::chrono::hours(1));
+}
+
+MatchRun run_match_within(const std::vector<std::string>& args, const ScratchFolder& folder,
+                          std::chrono::milliseconds limit, long file_size_limit) {
     MatchRun run;
-    run.status = wait_for(start_match(args, folder));
+    run.status = wait_for(start_match(args, folder, file_size_limit), limit);
     run.out = slurp(folder.file("stdout"));
     run.err = slurp(folder.file("stderr"));
     if (fs::exists(folder.file("record.jsonl"))) {

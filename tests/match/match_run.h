@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,21 @@ private:
 };
 
 // Starts the runner with `args` (record and output files in `folder`)
-// without waiting for it.
-pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder);
+// without waiting for it. A `file_size_limit` in bytes, when not negative,
+// is the largest file the runner may write: a write beyond it fails as on a
+// full disk, part-way through if it straddles the limit.
+pid_t start_match(const std::vector<std::string>& args, const ScratchFolder& folder,
+                  long file_size_limit = -1);
 int wait_for(pid_t pid);
+// As wait_for, but a runner still running after `limit` is killed and -2
+// returned.
+int wait_for(pid_t pid, std::chrono::milliseconds limit);
 
 MatchRun run_match(const std::vector<std::string>& args, const ScratchFolder& folder);
+// As run_match, for a runner that might hang: status -2 when it had to be
+// killed after `limit`.
+MatchRun run_match_within(const std::vector<std::string>& args, const ScratchFolder& folder,
+                          std::chrono::milliseconds limit, long file_size_limit = -1);
 
 std::vector<nlohmann::json> read_record(const std::string& path);
 std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& record,

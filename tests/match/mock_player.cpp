@@ -1,6 +1,7 @@
 // A protocol player for the runner's tests, with ways to misbehave on
 // purpose. Like the engine, it takes each read of its input as one command
 // and drops the rest of that read, so a command sent too early is lost.
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +21,11 @@ struct Settings {
     int think_ms = 0;
     int jitter_us = 0;  // random pause before each read
     const char* log = nullptr;
+    // Starts a process of its own that sleeps for ever, and writes
+    // "player PID" and "child PID" to this file; with `own_session` the
+    // child leaves the player's process group and session.
+    const char* fork_log = nullptr;
+    bool own_session = false;
 };
 
 Settings parse(int argc, char** argv) {
@@ -37,6 +43,9 @@ Settings parse(int argc, char** argv) {
             settings.jitter_us = std::atoi(value);
         } else if (key == "--log") {
             settings.log = value;
+        } else if (key == "--fork-child" || key == "--fork-session") {
+            settings.fork_log = value;
+            settings.own_session = key == "--fork-session";
         }
     }
     return settings;
@@ -75,10 +84,54 @@ std::string shot_for(const std::string& position) {
 
 }  // namespace
 
+void append_line(const char* path, const std::string& line) {
+    if (std::FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "%s\n", line.c_str());
+        std::fclose(file);
+    }
+}
+
+// A descendant such as a helper or a daemon a real player might start; it
+// keeps the player's pipes open, as a careless one would.
+void start_child(const Settings& settings) {
+    append_line(settings.fork_log, "player " + std::to_string(getpid()));
+    const pid_t child = fork();
+    if (child == 0) {
+        if (settings.own_session) {
+            setsid();
+        }
+        append_line(settings.fork_log, "child " + std::to_string(getpid()));
+        for (;;) {
+            pause();
+        }
+    }
+    // Written only once the child has written, so a test that sees both
+    // lines knows both processes exist.
+    while (child > 0) {
+        std::FILE* file = std::fopen(settings.fork_log, "r");
+        std::string text;
+        if (file != nullptr) {
+            char chunk[256];
+            std::size_t got = 0;
+            while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+                text.append(chunk, got);
+            }
+            std::fclose(file);
+        }
+        if (text.find("child " + std::to_string(child) + "\n") != std::string::npos) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 int main(int argc, char** argv) {
     const Settings settings = parse(argc, argv);
     if (settings.mode == "no-start") {
         return 0;
+    }
+    if (settings.fork_log != nullptr) {
+        start_child(settings);
     }
     std::mt19937 random(static_cast<unsigned>(getpid()));
     std::string position;
@@ -112,6 +165,12 @@ int main(int argc, char** argv) {
             }
             if (strike && settings.mode == "crash") {
                 std::abort();
+            } else if (strike && settings.mode == "exit3") {
+                std::exit(3);
+            } else if (strike && settings.mode == "rawbytes") {
+                // Cursor moves, a colour, an invalid byte, a zero byte, an
+                // 8-bit control sequence start and a bell.
+                reply(std::string("\x1b[2J\x1b[31mWIN\xff\x00\xc2\x9b\x07", 17));
             } else if (strike && settings.mode == "silent") {
                 for (;;) {
                     std::this_thread::sleep_for(std::chrono::seconds(1));

@@ -5,6 +5,7 @@
 
 #include "match/draw_player.h"
 #include "match/protocol_text.h"
+#include "match/scoreboard.h"
 
 TEST(ReplyParsing, AcceptsTheEngineFormat) {
     const ParsedShot parsed = parse_bestshot("BESTSHOT 0.100000 -30.000000 1");
@@ -108,4 +109,24 @@ TEST(DrawPlayer, AnswersReadinessAndEveryGoWithTheSameDraw) {
     EXPECT_EQ(draw_player_reply("POSITION 0 0\nSETSTATE 1 0 7 1\nGO 5 5\n", shot),
               "BESTSHOT 0.250000 -29.500000 0");
     EXPECT_EQ(draw_player_reply("SCORE 2\n", shot), "");
+}
+
+// What reaches the terminal: printable UTF-8 as it is, everything else as an
+// escape that cannot be mistaken for text.
+TEST(Printable, EscapesControlsAndBytesThatAreNotText) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"engine#1 BESTSHOT 1.5 -30 0", "engine#1 BESTSHOT 1.5 -30 0"},
+        {"\xc3\xa9t\xc3\xa9 \xe2\x9c\x93 \xf0\x9f\xa5\x8c", "\xc3\xa9t\xc3\xa9 \xe2\x9c\x93 \xf0\x9f\xa5\x8c"},
+        {"\x1b[2J\x1b[31m", "\\x1b[2J\\x1b[31m"},
+        {std::string("a\0b\r\n\t\x7f", 7), "a\\x00b\\x0d\\x0a\\x09\\x7f"},
+        {"\xff\xfe", "\\xff\\xfe"},
+        {"\xc2\x9b" "1m", "\\u009b1m"},                  // an 8-bit control sequence start
+        {"\xc0\xaf", "\\xc0\\xaf"},                      // an overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},             // a surrogate
+        {"\xe2\x9c", "\\xe2\\x9c"},                      // cut short
+        {"C:\\x1b", "C:\\\\x1b"},                        // a backslash cannot forge an escape
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(printable(text), shown) << shown;
+    }
 }

@@ -67,4 +67,20 @@ TEST_F(EngineGo, HostileShotNumbersInLowTimeStayInBounds) {
     }
 }
 
+// A time beyond the protocol's 32-bit field is plenty of time, not none:
+// the engine searches as with the largest time instead of drawing to the
+// tee, and a time below the range is as short as the shortest.
+TEST_F(EngineGo, TimesBeyondThirtyTwoBitsSaturate) {
+    const std::string full_play = run_commands({"ISREADY", "SETSTATE 0 0 8 0", "GO 2147483647 0"});
+    ASSERT_EQ(full_play, "READYOKBESTSHOT -3.330000 -33.299999 0");
+    for (const char* go : {"GO 2147483648 0", "GO 4294967296 0", "GO 99999999999999999999 0"}) {
+        EXPECT_EQ(run_commands({"ISREADY", "SETSTATE 0 0 8 0", go}), full_play) << go;
+    }
+    const std::string low_time = run_commands({"ISREADY", "SETSTATE 0 0 8 0", "GO -2147483648 0"});
+    ASSERT_NE(low_time, full_play);
+    for (const char* go : {"GO -2147483649 0", "GO -4294967297 0"}) {
+        EXPECT_EQ(run_commands({"ISREADY", "SETSTATE 0 0 8 0", go}), low_time) << go;
+    }
+}
+
 }  // namespace

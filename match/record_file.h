@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+// A JSON Lines record that one process owns while it writes it: an exclusive
+// lock for as long as the file is open, no silent overwrite of an earlier
+// record, and never a half line left behind. Each line is handed to the
+// system as soon as it is made, so a process killed half-way leaves every
+// finished line.
+class RecordFile {
+public:
+    // How bytes reach the file; the system's write unless a test injects one.
+    using WriteCall = std::function<ssize_t(int fd, const char* data, std::size_t size)>;
+
+    explicit RecordFile(WriteCall write_call = nullptr);
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    // Opens `path` for this process alone. Refuses (false, with a one-line
+    // reason in `error`) what is not a regular file or a new one, a file
+    // that another process holds, and an existing non-empty file unless
+    // `overwrite` (which then truncates it, once the lock is held).
+    bool open(const std::string& path, bool overwrite, std::string& error);
+
+    // Appends `line` and a line end. At the first failed write the file is
+    // cut back to its last whole line and nothing more is written: false
+    // from then on. Safe to call from several threads; lines never mix.
+    bool write_line(const std::string& line);
+
+    // Called once, on the writing thread, when the first write fails.
+    void on_failure(std::function<void()> callback);
+    // Why the record stopped, and what it still holds, or empty.
+    std::string failure();
+    std::uint64_t whole_lines();
+
+private:
+    void fail(int error_number);
+
+    WriteCall write_call_;
+    std::mutex mutex_;
+    int fd_ = -1;
+    std::string path_;
+    std::uint64_t committed_bytes_ = 0;
+    std::uint64_t committed_lines_ = 0;
+    std::string failure_;
+    std::function<void()> on_failure_;
+};
