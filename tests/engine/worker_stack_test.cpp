@@ -28,7 +28,8 @@ _GAMESTATE crowded_house(std::int32_t shot_number) {
     for (std::int32_t k = 0; k < shot_number; ++k) {
         const float ring = static_cast<float>(k % 5) - 2.0f;
         const float depth = static_cast<float>(k / 5) - 1.0f;
-        state.stones[k] = StonePosition{2.375f + 0.31f * ring, 4.88f + 0.33f * depth + 0.05f * ring};
+        state.stones[k] =
+            StonePosition{2.375f + 0.31f * ring, 4.88f + 0.33f * depth + 0.05f * ring};
     }
     return state;
 }
