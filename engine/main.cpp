@@ -3,8 +3,12 @@
 #include "command_loop.h"
 #include "platform_io.h"
 #include "simulator/simulator_binding.h"
+#include "strategy/worker_stack.h"
 
 int main() {
+    // First, before any thread starts. Should the platform refuse, the
+    // searches keep the system's stacks: slower, same answers.
+    use_worker_stack();
     std::string why;
     if (!load_simulator(&why)) {
         // The first line is what servers look for; the second says which
