@@ -1,0 +1,204 @@
+#include "planner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+#include "random.h"
+#include "rollout_policy.h"
+#include "sheet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Samples every candidate gets before any is dropped.
+constexpr int FIRST_ROUND_SAMPLES = 6;
+// A time-budgeted search plans its remaining rounds on this share of the
+// time left, so that slower samples later do not overrun.
+constexpr double TIME_SAFETY = 0.85;
+
+double elapsed_ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+struct Tally {
+    double sum = 0.0;
+    int count = 0;
+    double mean() const { return count > 0 ? sum / count : -1.0; }
+};
+
+}  // namespace
+
+std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
+    std::uint64_t hash = 1469598103934665603ULL;
+    auto add = [&](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ULL;
+        }
+    };
+    add(&state.shot_number, sizeof state.shot_number);
+    add(&state.current_end, sizeof state.current_end);
+    add(state.end_scores, sizeof state.end_scores);
+    add(state.stones, sizeof state.stones);
+    return mix_seed(seed, hash);
+}
+
+Planner::Planner(const SimulatorApi& api, const PlannerOptions& options)
+    : api_(api),
+      options_(options),
+      win_table_(options.end_scores),
+      pool_(std::make_unique<WorkerPool>(std::max(1, options.threads))) {}
+
+ShotVector Planner::quick_shot() const {
+    ShotVector shot{};
+    api_.CreateShot(ShotTarget{TEE_X, TEE_Y, 0}, &shot);
+    return shot;
+}
+
+double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
+                             const ShotVector& shot, std::uint64_t seed, int sample,
+                             std::array<StonePosition, CURLING_STONES>* outcome) const {
+    SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
+    const float spread = options_.spread;
+    GAMESTATE state = root;
+    ShotVector played = shot;
+    played.vx += static_cast<float>(spread * random.gaussian());
+    played.vy += static_cast<float>(spread * random.gaussian());
+    api_.Simulation(&state, played, 0.0f, 0, -1);
+    if (outcome != nullptr) {
+        std::memcpy(outcome->data(), state.stones, sizeof state.stones);
+    }
+    while (state.shot_number >= 0 && state.shot_number <= LAST_SHOT) {
+        ShotVector next = rollout_shot(api_, state, random);
+        next.vx += static_cast<float>(spread * random.gaussian());
+        next.vy += static_cast<float>(spread * random.gaussian());
+        api_.Simulation(&state, next, 0.0f, 0, -1);
+    }
+    const int team = team_of(root.shot_number);
+    const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
+    const int mine = team == 0 ? score0 : -score0;
+    return win_table_.after_end(game.lead, game.end, game.last_end, team == 1, mine);
+}
+
+Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
+                         const SearchBudget& budget, bool want_outcomes) {
+    const Clock::time_point start = Clock::now();
+    Decision decision;
+    if (root.shot_number < 0 || root.shot_number > LAST_SHOT) {
+        decision.shot = quick_shot();
+        decision.quick = true;
+        return decision;
+    }
+    const std::vector<Candidate> candidates = make_candidates(api_, root);
+    const std::size_t count = candidates.size();
+    decision.candidates.resize(count);
+    for (std::size_t c = 0; c < count; ++c) {
+        decision.candidates[c].candidate = candidates[c];
+    }
+    const std::uint64_t seed = decision_seed(options_.seed, root);
+    const bool timed = budget.samples <= 0;
+    const auto deadline = start + std::chrono::microseconds(
+                                      static_cast<std::int64_t>(budget.milliseconds * 1000.0));
+
+    std::vector<Tally> tally(count);
+    std::vector<std::size_t> alive(count);
+    std::iota(alive.begin(), alive.end(), std::size_t{0});
+    int have = 0;  // samples 0..have-1 are taken by every live candidate
+    std::int64_t spent = 0;
+    std::int64_t fixed_left = budget.samples;
+    int add = FIRST_ROUND_SAMPLES;
+    if (!timed) {
+        add = static_cast<int>(std::clamp<std::int64_t>(
+            budget.samples / static_cast<std::int64_t>(2 * count), 1, FIRST_ROUND_SAMPLES));
+    }
+
+    std::vector<double> values;
+    std::vector<std::array<StonePosition, CURLING_STONES>> outcomes;
+    const std::function<bool()> in_time = [&] { return !timed || Clock::now() < deadline; };
+    for (;;) {
+        const std::size_t live = alive.size();
+        const std::size_t items = live * static_cast<std::size_t>(add);
+        values.assign(items, std::nan(""));
+        if (want_outcomes) {
+            outcomes.assign(items, {});
+        }
+        // Sample-major order: a search cut short by the clock leaves every
+        // candidate with about the same samples.
+        const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
+            const std::size_t c = alive[item % live];
+            const int sample = have + static_cast<int>(item / live);
+            values[item] = sample_value(root, game, candidates[c].shot, seed, sample,
+                                        want_outcomes ? &outcomes[item] : nullptr);
+        };
+        const Clock::time_point round_start = Clock::now();
+        const std::size_t ran = pool_->run(items, work, in_time);
+        const double round_ms = elapsed_ms(round_start);
+        for (std::size_t item = 0; item < items; ++item) {
+            if (std::isnan(values[item])) {
+                continue;
+            }
+            const std::size_t c = alive[item % live];
+            tally[c].sum += values[item];
+            ++tally[c].count;
+            if (want_outcomes) {
+                decision.candidates[c].outcomes.push_back(outcomes[item]);
+            }
+        }
+        spent += static_cast<std::int64_t>(ran);
+        fixed_left -= static_cast<std::int64_t>(ran);
+        have += add;
+        if (ran < items || live <= 2) {
+            break;  // out of time, or the final round has been played
+        }
+        // Drop the worse half, keeping at least two.
+        std::stable_sort(alive.begin(), alive.end(), [&](std::size_t a, std::size_t b) {
+            return tally[a].mean() > tally[b].mean();
+        });
+        alive.resize(std::max<std::size_t>(2, (live + 1) / 2));
+        // Spread what is left evenly over the rounds still to come.
+        int rounds_left = 1;
+        for (std::size_t n = alive.size(); n > 2; n = (n + 1) / 2) {
+            ++rounds_left;
+        }
+        std::int64_t left = fixed_left;
+        if (timed) {
+            const double ms_left = budget.milliseconds - elapsed_ms(start);
+            const double per_item = round_ms / static_cast<double>(ran);
+            left = static_cast<std::int64_t>(TIME_SAFETY * ms_left / std::max(per_item, 1e-6));
+        }
+        const std::int64_t per_candidate =
+            left / rounds_left / static_cast<std::int64_t>(alive.size());
+        if (per_candidate < 1) {
+            break;
+        }
+        add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
+    }
+
+    std::size_t best = 0;
+    double best_value = -1.0;
+    for (std::size_t c = 0; c < count; ++c) {
+        CandidateReport& report = decision.candidates[c];
+        report.value = tally[c].mean();
+        report.samples = tally[c].count;
+    }
+    // Among the candidates that came furthest, the best mean.
+    int most = 0;
+    for (const Tally& t : tally) {
+        most = std::max(most, t.count);
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+        if (tally[c].count * 2 >= most && tally[c].mean() > best_value) {
+            best_value = tally[c].mean();
+            best = c;
+        }
+    }
+    decision.chosen = static_cast<int>(best);
+    decision.shot = candidates[best].shot;
+    decision.samples = spent;
+    decision.milliseconds = elapsed_ms(start);
+    return decision;
+}
