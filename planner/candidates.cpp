@@ -88,21 +88,25 @@ std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE&
                 std::snprintf(what, sizeof what, "come around %d", k);
                 make.draw(Intention::COME_AROUND, s.x, s.y - 1.3f, spin, k, what);
             }
-            for (float side : {-0.35f, 0.35f}) {
-                if (reachable_rest(s.x + side, s.y)) {
-                    std::snprintf(what, sizeof what, "beside %d %s", k, side < 0 ? "left" : "right");
-                    make.draw(Intention::BESIDE, s.x + side, s.y, spin, k, what);
-                }
-            }
             if (in_house(s) && reachable_rest(s.x, s.y + 2.6f)) {
                 std::snprintf(what, sizeof what, "guard %d", k);
                 make.draw(Intention::GUARD, s.x, s.y + 2.6f, spin, k, what);
             }
             // Weights: a tap or raise, a hit that stays, a peel.
-            for (float offset : {0.0f, -0.12f, 0.12f}) {
-                make.hit(k, s, offset, 4.0f, spin, "tap");
-                make.hit(k, s, offset, 12.0f, spin, "hit");
-                make.hit(k, s, offset, 24.0f, spin, "peel");
+            make.hit(k, s, 0.0f, 4.0f, spin, "tap");
+            make.hit(k, s, 0.0f, 12.0f, spin, "hit");
+            make.hit(k, s, 0.0f, 24.0f, spin, "peel");
+            if (in_house(s)) {
+                // Thin on either side: a hit and roll, or a double.
+                make.hit(k, s, -0.12f, 12.0f, spin, "hit");
+                make.hit(k, s, 0.12f, 12.0f, spin, "hit");
+            }
+        }
+        // Beside a stone, curling toward it.
+        for (float side : {-0.35f, 0.35f}) {
+            if (reachable_rest(s.x + side, s.y)) {
+                std::snprintf(what, sizeof what, "beside %d %s", k, side < 0 ? "left" : "right");
+                make.draw(Intention::BESIDE, s.x + side, s.y, side < 0 ? 0 : 1, k, what);
             }
         }
     }

@@ -15,10 +15,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Samples every candidate gets before any is dropped.
-constexpr int FIRST_ROUND_SAMPLES = 6;
+constexpr int FIRST_ROUND_SAMPLES = 4;
 // A time-budgeted search plans its remaining rounds on this share of the
 // time left, so that slower samples later do not overrun.
 constexpr double TIME_SAFETY = 0.85;
+// Candidates that go on to the sampled look-ahead, and the executions each
+// candidate gets in the cheap look before.
+constexpr std::size_t SHORTLIST = 32;
+constexpr int GLANCE_SAMPLES = 2;
 
 double elapsed_ms(Clock::time_point since) {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
@@ -72,7 +76,10 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
     }
-    while (state.shot_number >= 0 && state.shot_number <= LAST_SHOT) {
+    // The shot number is set for every stone rather than trusted to the
+    // library, so that the look-ahead always ends.
+    for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
+        state.shot_number = shot;
         ShotVector next = rollout_shot(api_, state, random);
         next.vx += static_cast<float>(spread * random.gaussian());
         next.vy += static_cast<float>(spread * random.gaussian());
@@ -84,6 +91,75 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     return win_table_.after_end(game.lead, game.end, game.last_end, team == 1, mine);
 }
 
+double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const {
+    // Two noisy executions judged by the stones as they lie: a cheap filter
+    // that drops shots which plainly do nothing useful, not a value.
+    const int team = team_of(root.shot_number);
+    double total = 0.0;
+    for (int sample = 0; sample < GLANCE_SAMPLES; ++sample) {
+        SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
+        GAMESTATE state = root;
+        ShotVector played = shot;
+        played.vx += static_cast<float>(options_.spread * random.gaussian());
+        played.vy += static_cast<float>(options_.spread * random.gaussian());
+        api_.Simulation(&state, played, 0.0f, 0, -1);
+        const int score0 = team0_score(api_.GetScore, state);
+        double value = team == 0 ? score0 : -score0;
+        for (int k = 0; k < STONES; ++k) {
+            if (in_house(state.stones[k])) {
+                value += team_of(k) == team ? 0.3 : -0.3;
+            }
+        }
+        total += value;
+    }
+    return total / GLANCE_SAMPLES;
+}
+
+std::vector<Candidate> Planner::shortlist(const GAMESTATE& root,
+                                          std::vector<Candidate> candidates) const {
+    if (root.shot_number >= LAST_SHOT - 1 || candidates.size() <= SHORTLIST) {
+        return candidates;
+    }
+    const std::uint64_t seed = mix_seed(decision_seed(options_.seed, root), 0x676c616e6365ULL);
+    std::vector<double> glanced(candidates.size());
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        glanced[c] = glance(root, candidates[c].shot, seed);
+    }
+    std::vector<std::size_t> order(candidates.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return glanced[a] > glanced[b]; });
+    // The best of each kind of shot stays, so that a guard or a throw-away
+    // (worth nothing as the stones lie) still meets the real evaluation.
+    std::vector<bool> keep(candidates.size(), false);
+    std::size_t kept = 0;
+    int per_kind[8] = {};
+    for (std::size_t c : order) {
+        int& seen = per_kind[static_cast<int>(candidates[c].intention)];
+        if (seen < 2) {
+            ++seen;
+            keep[c] = true;
+            ++kept;
+        }
+    }
+    for (std::size_t c : order) {
+        if (kept >= SHORTLIST) {
+            break;
+        }
+        if (!keep[c]) {
+            keep[c] = true;
+            ++kept;
+        }
+    }
+    std::vector<Candidate> out;
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        if (keep[c]) {
+            out.push_back(std::move(candidates[c]));
+        }
+    }
+    return out;
+}
+
 Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
                          const SearchBudget& budget, bool want_outcomes) {
     const Clock::time_point start = Clock::now();
@@ -93,7 +169,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         decision.quick = true;
         return decision;
     }
-    const std::vector<Candidate> candidates = make_candidates(api_, root);
+    const std::vector<Candidate> candidates = shortlist(root, make_candidates(api_, root));
     const std::size_t count = candidates.size();
     decision.candidates.resize(count);
     for (std::size_t c = 0; c < count; ++c) {
@@ -158,7 +234,9 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         std::stable_sort(alive.begin(), alive.end(), [&](std::size_t a, std::size_t b) {
             return tally[a].mean() > tally[b].mean();
         });
-        alive.resize(std::max<std::size_t>(2, (live + 1) / 2));
+        // The first cut is the deepest: most candidates are plainly worse.
+        const std::size_t keep = have == add ? (live + 2) / 3 : (live + 1) / 2;
+        alive.resize(std::max<std::size_t>(2, keep));
         // Spread what is left evenly over the rounds still to come.
         int rounds_left = 1;
         for (std::size_t n = alive.size(); n > 2; n = (n + 1) / 2) {

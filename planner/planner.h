@@ -70,6 +70,8 @@ public:
     const WinTable& win_table() const { return win_table_; }
 
 private:
+    double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
+    std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates) const;
     double sample_value(const GAMESTATE& root, const GameContext& game, const ShotVector& shot,
                         std::uint64_t seed, int sample,
                         std::array<StonePosition, CURLING_STONES>* outcome) const;

@@ -41,7 +41,7 @@ int guard_of(const GAMESTATE& state, const StonePosition& target) {
     return best;
 }
 
-bool centre_guarded(const GAMESTATE& state) {
+[[maybe_unused]] bool centre_guarded(const GAMESTATE& state) {
     for (const StonePosition& s : state.stones) {
         if (stone_in_play(s) && s.y > TEE_Y + HOUSE_REACH && s.y < HOG_Y &&
             std::fabs(s.x - TEE_X) < 0.5f) {
@@ -115,32 +115,9 @@ ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
         return attack(api, state, house.order[0], random);
     }
     if (shot_team >= 0 && shot_team != team) {
-        // Early, the team without the hammer leaves a lone enemy stone that
-        // is far out and builds its own game instead.
-        if (!(shot < 4 && !hammer && tee_distance(state.stones[house.order[0]]) > 1.2f)) {
-            return attack(api, state, house.order[0], random);
-        }
+        return attack(api, state, house.order[0], random);
     }
-    if (shot < 4 || shot_team < 0) {
-        if (!hammer) {
-            if (!centre_guarded(state) && shot < 6) {
-                const float x = TEE_X + 0.3f * static_cast<float>(random.uniform() - 0.5);
-                return draw_to(api, x, TEE_Y + 3.0f + static_cast<float>(random.uniform()), spin);
-            }
-            return draw_to(api, TEE_X, TEE_Y + 0.3f, spin);
-        }
-        if (shot < 4 && random.uniform() < 0.5) {
-            const float side = random.uniform() < 0.5 ? -1.0f : 1.0f;
-            return draw_to(api, TEE_X + side * 1.0f, TEE_Y + 2.8f, side < 0 ? 0 : 1);
-        }
-        const StonePosition spot = open_spot(state, true);
-        return draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
-    }
-    // This team is counting.
-    const StonePosition& best = state.stones[house.order[0]];
-    if (guard_of(state, best) < 0 && (!hammer || house.counting() >= 2) && shot < 13) {
-        return draw_to(api, best.x, std::min(best.y + 2.8f, HOG_Y - 0.6f), spin);
-    }
-    const StonePosition spot = open_spot(state, false);
+    // The hammer team keeps the centre open; the other team draws to it.
+    const StonePosition spot = open_spot(state, hammer && shot < 12);
     return draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
 }

@@ -36,7 +36,8 @@ EngineProcess::EngineProcess(const std::string& engine, const std::string& libra
         throw std::runtime_error("mkdtemp failed");
     }
     folder_ = pattern;
-    fs::copy_file(engine, fs::path(folder_) / "curling-engine");
+    program_name_ = fs::path(engine).filename().string();
+    fs::copy_file(engine, fs::path(folder_) / program_name_);
     if (!library.empty()) {
         fs::copy_file(library, fs::path(folder_) / "libCurlingSimulator.so");
     }
@@ -69,7 +70,7 @@ EngineProcess::EngineProcess(const std::string& engine, const std::string& libra
     }
     envp.push_back(nullptr);
 
-    std::string program = folder_ + "/curling-engine";
+    std::string program = folder_ + "/" + program_name_;
     char* argv[] = {program.data(), nullptr};
     const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <string>
 
-// A curling-engine started from a private folder that holds a copy of the
-// engine and, as libCurlingSimulator.so, the simulator library a test picks.
+// A player (curling-engine or curling-planner) started from a private folder
+// that holds a copy of it under its own name and, as libCurlingSimulator.so, the simulator library a test picks.
 class EngineProcess {
 public:
     // `library` may be empty: the folder then holds no simulator library.
@@ -33,6 +33,7 @@ public:
 
 private:
     std::string folder_;
+    std::string program_name_;
     pid_t pid_ = -1;
     int to_engine_ = -1;
     int from_engine_ = -1;

@@ -1,8 +1,12 @@
-// Black-box tests: the real curling-engine driven through pipes, with the
-// test-double simulator library beside it.
+// Black-box tests: the real players driven through pipes, with the
+// test-double simulator library beside them. What does not depend on the
+// shot a player chooses runs against every player of the project.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine_process.h"
 
@@ -44,10 +48,30 @@ std::string position_line(int numbers, float stone15_x, float stone15_y) {
     return line + "\n";
 }
 
+// A player program and what it does when it cannot load its library.
+struct Player {
+    const char* name;
+    std::string path;
+    int load_failure_status;
+    // Whether a second line names the library tried and why it failed.
+    bool says_why_load_failed;
+};
+
+const Player PLAYERS[] = {
+    {"engine", CURLING_ENGINE_PATH, 0, false},
+    {"planner", CURLING_PLANNER_PATH, 1, true},
+};
+
+std::string player_name(const ::testing::TestParamInfo<Player>& info) { return info.param.name; }
+
 }  // namespace
 
-TEST(EngineProtocol, ReadyokIsSevenBytesInAnyLetterCase) {
-    EngineProcess engine(ENGINE, DOUBLE);
+class AnyPlayer : public ::testing::TestWithParam<Player> {};
+
+INSTANTIATE_TEST_SUITE_P(Players, AnyPlayer, ::testing::ValuesIn(PLAYERS), player_name);
+
+TEST_P(AnyPlayer, ReadyokIsSevenBytesInAnyLetterCase) {
+    EngineProcess engine(GetParam().path, DOUBLE);
     EXPECT_EQ(reply_to(engine, "ISREADY\n", 7), "READYOK");
     EXPECT_EQ(reply_to(engine, "isready\n", 7), "READYOK");
     EXPECT_EQ(reply_to(engine, "IsReady\r\n", 7), "READYOK");
@@ -115,15 +139,27 @@ TEST(EngineProtocol, OneReadIsOneCommand) {
     EXPECT_EQ(reply_to(engine, "GO 100 90000\r\n", DRAW_TO_TEE.size()), DRAW_TO_TEE);
 }
 
-TEST(EngineProtocol, EndOfInputEndsTheEngineWithStatusZero) {
-    EngineProcess engine(ENGINE, DOUBLE);
+TEST_P(AnyPlayer, GoNamingNoTimeForTheSideToMoveIsNotAnswered) {
+    EngineProcess engine(GetParam().path, DOUBLE);
+    engine.send("SETSTATE 0 0 8 1\n");
+    engine.send("GO 120000\n");
+    expect_silence(engine);
+    // A trailing space makes an empty field: time 0, still answered.
+    engine.send("GO 120000 \n");
+    EXPECT_EQ(engine.read_bytes(9, 20s), "BESTSHOT ");
+    engine.read_available(200ms);
+    expect_silence(engine);
+}
+
+TEST_P(AnyPlayer, EndOfInputEndsThePlayerWithStatusZero) {
+    EngineProcess engine(GetParam().path, DOUBLE);
     EXPECT_EQ(reply_to(engine, "ISREADY\n", 7), "READYOK");
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(10s), 0);
 }
 
-TEST(EngineProtocol, HostileInputNeverCrashesTheEngine) {
-    EngineProcess engine(ENGINE, DOUBLE);
+TEST_P(AnyPlayer, HostileInputNeverCrashesThePlayer) {
+    EngineProcess engine(GetParam().path, DOUBLE);
     // Longer than one read: the engine takes it in two reads, neither of
     // which starts with a command word.
     engine.send(std::string(2000, 'X') + "\n");
@@ -144,27 +180,100 @@ TEST(EngineProtocol, HostileInputNeverCrashesTheEngine) {
     EXPECT_EQ(engine.wait_exit(10s), 0);
 }
 
-class MissingSimulator : public ::testing::TestWithParam<std::string> {};
+struct MissingCase {
+    Player player;
+    const char* library_case;
+    std::string library;
+};
 
-std::string library_case_name(const ::testing::TestParamInfo<std::string>& info) {
-    static const char* const NAMES[] = {"no_library",         "no_simulation", "no_create_shot",
-                                        "no_create_hit_shot", "no_get_score",  "not_a_library"};
-    return NAMES[info.index];
+class MissingSimulator : public ::testing::TestWithParam<MissingCase> {};
+
+std::vector<MissingCase> missing_cases() {
+    const std::pair<const char*, std::string> libraries[] = {
+        {"no_library", std::string()},
+        {"no_simulation", DOUBLE_NO_SIMULATION_PATH},
+        {"no_create_shot", DOUBLE_NO_CREATE_SHOT_PATH},
+        {"no_create_hit_shot", DOUBLE_NO_CREATE_HIT_SHOT_PATH},
+        {"no_get_score", DOUBLE_NO_GET_SCORE_PATH},
+        // Not a library at all.
+        {"not_a_library", CURLING_ENGINE_PATH},
+    };
+    std::vector<MissingCase> cases;
+    for (const Player& player : PLAYERS) {
+        for (const auto& [name, library] : libraries) {
+            cases.push_back({player, name, library});
+        }
+    }
+    return cases;
 }
 
-TEST_P(MissingSimulator, ReportsAndExitsWithStatusZero) {
-    EngineProcess engine(ENGINE, GetParam());
-    EXPECT_EQ(engine.wait_exit(10s), 0);
-    EXPECT_EQ(engine.error_output(), "failed to load CurlingSimulator.dll\n");
+std::string missing_case_name(const ::testing::TestParamInfo<MissingCase>& info) {
+    return std::string(info.param.player.name) + "_" + info.param.library_case;
+}
+
+// The engine in this branch still exits 0 here; the expected status comes
+// from the player's parameter.
+TEST_P(MissingSimulator, ReportsAndExitsWithThePlayersStatus) {
+    const MissingCase& c = GetParam();
+    EngineProcess engine(c.player.path, c.library);
+    EXPECT_EQ(engine.wait_exit(10s), c.player.load_failure_status);
+    const std::string error = engine.error_output();
+    const std::string first = "failed to load CurlingSimulator.dll\n";
+    EXPECT_EQ(error.substr(0, first.size()), first);
+    if (c.player.says_why_load_failed) {
+        // One more line: the library tried, and why it failed.
+        const std::string why = error.substr(std::min(first.size(), error.size()));
+        EXPECT_EQ(std::count(why.begin(), why.end(), '\n'), 1) << error;
+        EXPECT_NE(why.find("libCurlingSimulator.so"), std::string::npos) << error;
+        EXPECT_GT(why.size(), std::string("libCurlingSimulator.so\n").size() + 2) << error;
+    } else {
+        EXPECT_EQ(error, first);
+    }
     EXPECT_EQ(engine.read_available(50ms), "");
     EXPECT_EQ(engine.call_log(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(EngineStartup, MissingSimulator,
-                         ::testing::Values(std::string(), std::string(DOUBLE_NO_SIMULATION_PATH),
-                                           std::string(DOUBLE_NO_CREATE_SHOT_PATH),
-                                           std::string(DOUBLE_NO_CREATE_HIT_SHOT_PATH),
-                                           std::string(DOUBLE_NO_GET_SCORE_PATH),
-                                           // Not a library at all.
-                                           std::string(CURLING_ENGINE_PATH)),
-                         library_case_name);
+INSTANTIATE_TEST_SUITE_P(Startup, MissingSimulator, ::testing::ValuesIn(missing_cases()),
+                         missing_case_name);
+
+namespace {
+
+std::size_t logged_calls(const EngineProcess& player) {
+    const std::string log = player.call_log();
+    return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+}
+
+}  // namespace
+
+// The planner's own command loop: which GO field is the mover's clock, and
+// one read is one command. A low clock gives the quick shot (one call to
+// the library), a long one a search (many calls).
+TEST(PlannerProtocol, GoReadsTheMoversClockAndOneReadIsOneCommand) {
+    EngineProcess planner(CURLING_PLANNER_PATH, DOUBLE);
+    std::size_t calls = 0;
+    const auto answer = [&](const std::string& go) {
+        planner.send(go);
+        EXPECT_EQ(planner.read_bytes(9, 20s), "BESTSHOT ");
+        planner.read_available(100ms);
+        const std::size_t now = logged_calls(planner);
+        const std::size_t made = now - calls;
+        calls = now;
+        return made;
+    };
+    // Before any SETSTATE the second field counts.
+    EXPECT_GT(answer("GO 100 90000\n"), 1u);
+    planner.send("SETSTATE 0 0 8 0\n");
+    EXPECT_EQ(answer("go 100 90000\n"), 1u);
+    planner.send("SETSTATE 0 0 8 1\n");
+    EXPECT_GT(answer("Go 100 90000\n"), 1u);
+    // Only the first line of a read counts: the SETSTATE is dropped.
+    planner.send("POSITION 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"
+                 "SETSTATE 0 0 8 0\n");
+    EXPECT_GT(answer("GO 100 90000\n"), 1u);
+    // A line split over two reads is two unknown words.
+    planner.send("SETST");
+    planner.send("ATE 0 0 8 0\n");
+    EXPECT_GT(answer("GO 100 90000\n"), 1u);
+    planner.send("SETSTATE 0 0 8 0\r\n");
+    EXPECT_EQ(answer("GO 100 90000\r\n"), 1u);
+}

@@ -1,0 +1,102 @@
+// Makes the end-score distribution the planner's win table is built from:
+// plays ends from an empty sheet with execution noise and counts the score
+// of the team with the hammer. The ends are played by the planner itself
+// with a fixed sample budget (or, with --sims 0, by its rollout policy), so
+// the file is reproduced exactly from the seed.
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "planner.h"
+#include "random.h"
+#include "rollout_policy.h"
+#include "sheet.h"
+
+int main(int argc, char** argv) {
+    int ends = 400;
+    std::int64_t sims = 600;
+    std::uint64_t seed = 1;
+    float spread = 0.145f;
+    int threads = 2;
+    std::string out_path;
+    std::string library = executable_directory() + SIMULATOR_LIBRARY_FILE;
+    CLI::App app{"planner-tune: measures the distribution of an end's score for the win table"};
+    app.add_option("--ends", ends, "Ends to play")->capture_default_str()->check(CLI::Range(1, 10000000));
+    app.add_option("--sims", sims, "Sampled executions per decision (0: the rollout policy plays)")
+        ->capture_default_str();
+    app.add_option("--seed", seed, "Seed of the execution noise and of the planner")->capture_default_str();
+    app.add_option("--spread", spread, "Execution noise (0.1 m/s)")->capture_default_str();
+    app.add_option("--threads", threads, "Planner threads")->capture_default_str();
+    app.add_option("--simulator", library, "Physics library")->capture_default_str();
+    app.add_option("--out", out_path, "File to write (planner/data/end_scores.inc); default: print");
+    CLI11_PARSE(app, argc, argv);
+
+    const SimulatorLoad load = load_simulator_at(library);
+    if (!load.loaded) {
+        std::cerr << "planner-tune: " << load.error << "\n";
+        return 2;
+    }
+    PlannerOptions options;
+    options.spread = spread;
+    options.threads = threads;
+    options.seed = seed;
+    Planner planner(load.api, options);
+    SampleRandom noise(mix_seed(seed, 0x6e6f697365ULL));
+    std::array<long, END_SCORE_VALUES> counts{};
+    for (int end = 0; end < ends; ++end) {
+        GAMESTATE state{};
+        state.last_end = 7;
+        for (int shot = 0; shot < CURLING_STONES; ++shot) {
+            state.shot_number = shot;
+            state.moving_side = static_cast<std::uint8_t>(shot & 1);
+            ShotVector chosen{};
+            if (sims > 0) {
+                chosen = planner.decide(state, GameContext{}, SearchBudget{sims, 0.0}).shot;
+            } else {
+                chosen = rollout_shot(load.api, state, noise);
+            }
+            chosen.vx += static_cast<float>(spread * noise.gaussian());
+            chosen.vy += static_cast<float>(spread * noise.gaussian());
+            load.api.Simulation(&state, chosen, 0.0f, 0, -1);
+        }
+        // Team 1 (odd stones) had the hammer.
+        const int hammer_score = -team0_score(load.api.GetScore, state);
+        ++counts[static_cast<std::size_t>(std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) +
+                                          MAX_END_SCORE)];
+        if ((end + 1) % 50 == 0) {
+            std::cerr << "planner-tune: " << end + 1 << " of " << ends << " ends\n";
+        }
+    }
+    // One pseudo-count per score keeps rare outcomes possible.
+    std::string text = "// Score of an end for the team with the hammer, -8 .. 8 (made by planner-tune\n// --ends " +
+                       std::to_string(ends) + " --sims " + std::to_string(sims) + " --seed " +
+                       std::to_string(seed) + "; counts plus one).\n";
+    double total = 0.0;
+    for (long c : counts) {
+        total += static_cast<double>(c + 1);
+    }
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6f,%s", static_cast<double>(counts[k] + 1) / total,
+                      k + 1 == counts.size() ? "\n" : " ");
+        text += value;
+    }
+    double mean = 0.0;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        mean += (static_cast<double>(k) - MAX_END_SCORE) * static_cast<double>(counts[k]);
+    }
+    std::cerr << "planner-tune: mean score with the hammer " << mean / ends << "\n";
+    if (out_path.empty()) {
+        std::cout << text;
+        return 0;
+    }
+    std::ofstream out(out_path);
+    out << text;
+    if (!out) {
+        std::cerr << "planner-tune: cannot write " << out_path << "\n";
+        return 2;
+    }
+    return 0;
+}
