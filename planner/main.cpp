@@ -44,9 +44,18 @@ int main(int argc, char** argv) {
     app.add_option("--seed", options.seed, "Seed of the planner's own noise samples")
         ->capture_default_str();
     app.add_option("--sims", sims,
-                   "A fixed number of sampled executions per shot instead of a time budget "
+                   "A fixed number of simulated shots per decision instead of a time budget "
                    "(answers then depend only on the seed, not on threads or load)")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40));
+    app.add_option("--careful-from", options.careful_from,
+                   "Look-ahead stones from this number on are chosen by a one-shot look "
+                   "(16: never)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 16));
+    app.add_option("--shortlist", options.shortlist,
+                   "Candidates that go on to the sampled look-ahead")
+        ->capture_default_str()
+        ->check(CLI::Range(std::size_t{2}, std::size_t{100000}));
     CLI11_PARSE(app, argc, argv);
 
     const SimulatorLoad load = load_simulator_beside_executable();
@@ -58,12 +67,13 @@ int main(int argc, char** argv) {
     }
     Planner planner(load.api, options);
     ProtocolSession session([&](const GAMESTATE& state, std::int32_t remaining_ms) {
-        const TimePlan time = plan_time(remaining_ms, state, move_ms);
+        // A fixed sample budget answers to the clock alone, not to --move-ms.
+        const TimePlan time = plan_time(remaining_ms, state, sims > 0 ? 1e12 : move_ms);
         if (time.quick) {
             return planner.quick_shot();
         }
         SearchBudget budget;
-        budget.samples = sims;
+        budget.simulations = sims;
         budget.milliseconds = time.milliseconds;
         return planner.decide(state, game_around(state), budget).shot;
     });

@@ -19,9 +19,7 @@ constexpr int FIRST_ROUND_SAMPLES = 4;
 // A time-budgeted search plans its remaining rounds on this share of the
 // time left, so that slower samples later do not overrun.
 constexpr double TIME_SAFETY = 0.85;
-// Candidates that go on to the sampled look-ahead, and the executions each
-// candidate gets in the cheap look before.
-constexpr std::size_t SHORTLIST = 32;
+// The executions each candidate gets in the cheap look before the shortlist.
 constexpr int GLANCE_SAMPLES = 2;
 
 double elapsed_ms(Clock::time_point since) {
@@ -65,7 +63,8 @@ ShotVector Planner::quick_shot() const {
 
 double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                              const ShotVector& shot, std::uint64_t seed, int sample,
-                             std::array<StonePosition, CURLING_STONES>* outcome) const {
+                             std::array<StonePosition, CURLING_STONES>* outcome,
+                             int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
     const float spread = options_.spread;
     GAMESTATE state = root;
@@ -73,6 +72,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     played.vx += static_cast<float>(spread * random.gaussian());
     played.vy += static_cast<float>(spread * random.gaussian());
     api_.Simulation(&state, played, 0.0f, 0, -1);
+    ++simulations;
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
     }
@@ -80,10 +80,11 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     // library, so that the look-ahead always ends.
     for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
         state.shot_number = shot;
-        ShotVector next = rollout_shot(api_, state, random);
+        ShotVector next = rollout_shot(api_, state, random, options_.careful_from, simulations);
         next.vx += static_cast<float>(spread * random.gaussian());
         next.vy += static_cast<float>(spread * random.gaussian());
         api_.Simulation(&state, next, 0.0f, 0, -1);
+        ++simulations;
     }
     const int team = team_of(root.shot_number);
     const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
@@ -115,15 +116,16 @@ double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint6
     return total / GLANCE_SAMPLES;
 }
 
-std::vector<Candidate> Planner::shortlist(const GAMESTATE& root,
-                                          std::vector<Candidate> candidates) const {
-    if (root.shot_number >= LAST_SHOT - 1 || candidates.size() <= SHORTLIST) {
+std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
+                                          std::int64_t& simulations) const {
+    if (root.shot_number >= LAST_SHOT - 1 || candidates.size() <= options_.shortlist) {
         return candidates;
     }
     const std::uint64_t seed = mix_seed(decision_seed(options_.seed, root), 0x676c616e6365ULL);
     std::vector<double> glanced(candidates.size());
     for (std::size_t c = 0; c < candidates.size(); ++c) {
         glanced[c] = glance(root, candidates[c].shot, seed);
+        simulations += GLANCE_SAMPLES;
     }
     std::vector<std::size_t> order(candidates.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -143,7 +145,7 @@ std::vector<Candidate> Planner::shortlist(const GAMESTATE& root,
         }
     }
     for (std::size_t c : order) {
-        if (kept >= SHORTLIST) {
+        if (kept >= options_.shortlist) {
             break;
         }
         if (!keep[c]) {
@@ -169,14 +171,16 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         decision.quick = true;
         return decision;
     }
-    const std::vector<Candidate> candidates = shortlist(root, make_candidates(api_, root));
+    std::int64_t glance_simulations = 0;
+    const std::vector<Candidate> candidates =
+        shortlist(root, make_candidates(api_, root), glance_simulations);
     const std::size_t count = candidates.size();
     decision.candidates.resize(count);
     for (std::size_t c = 0; c < count; ++c) {
         decision.candidates[c].candidate = candidates[c];
     }
     const std::uint64_t seed = decision_seed(options_.seed, root);
-    const bool timed = budget.samples <= 0;
+    const bool timed = budget.simulations <= 0;
     const auto deadline = start + std::chrono::microseconds(
                                       static_cast<std::int64_t>(budget.milliseconds * 1000.0));
 
@@ -184,21 +188,30 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     std::vector<std::size_t> alive(count);
     std::iota(alive.begin(), alive.end(), std::size_t{0});
     int have = 0;  // samples 0..have-1 are taken by every live candidate
-    std::int64_t spent = 0;
-    std::int64_t fixed_left = budget.samples;
+    std::int64_t samples = 0;
+    std::int64_t simulations = glance_simulations;
     int add = FIRST_ROUND_SAMPLES;
     if (!timed) {
+        // A small budget still reaches a second round.
+        const std::int64_t guess = 3 * static_cast<std::int64_t>(count) *
+                                   (CURLING_STONES - root.shot_number);
         add = static_cast<int>(std::clamp<std::int64_t>(
-            budget.samples / static_cast<std::int64_t>(2 * count), 1, FIRST_ROUND_SAMPLES));
+            (budget.simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
+            FIRST_ROUND_SAMPLES));
     }
 
     std::vector<double> values;
+    std::vector<int> costs;
     std::vector<std::array<StonePosition, CURLING_STONES>> outcomes;
-    const std::function<bool()> in_time = [&] { return !timed || Clock::now() < deadline; };
+    // A fixed budget may still carry a time limit (the clock's share): it
+    // binds only when the clock runs short.
+    const bool limited = budget.milliseconds > 0.0;
+    const std::function<bool()> in_time = [&] { return !limited || Clock::now() < deadline; };
     for (;;) {
         const std::size_t live = alive.size();
         const std::size_t items = live * static_cast<std::size_t>(add);
         values.assign(items, std::nan(""));
+        costs.assign(items, 0);
         if (want_outcomes) {
             outcomes.assign(items, {});
         }
@@ -208,11 +221,12 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
             const std::size_t c = alive[item % live];
             const int sample = have + static_cast<int>(item / live);
             values[item] = sample_value(root, game, candidates[c].shot, seed, sample,
-                                        want_outcomes ? &outcomes[item] : nullptr);
+                                        want_outcomes ? &outcomes[item] : nullptr, costs[item]);
         };
         const Clock::time_point round_start = Clock::now();
         const std::size_t ran = pool_->run(items, work, in_time);
         const double round_ms = elapsed_ms(round_start);
+        std::int64_t round_simulations = 0;
         for (std::size_t item = 0; item < items; ++item) {
             if (std::isnan(values[item])) {
                 continue;
@@ -220,12 +234,13 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
             const std::size_t c = alive[item % live];
             tally[c].sum += values[item];
             ++tally[c].count;
+            round_simulations += costs[item];
             if (want_outcomes) {
                 decision.candidates[c].outcomes.push_back(outcomes[item]);
             }
         }
-        spent += static_cast<std::int64_t>(ran);
-        fixed_left -= static_cast<std::int64_t>(ran);
+        samples += static_cast<std::int64_t>(ran);
+        simulations += round_simulations;
         have += add;
         if (ran < items || live <= 2) {
             break;  // out of time, or the final round has been played
@@ -242,11 +257,16 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         for (std::size_t n = alive.size(); n > 2; n = (n + 1) / 2) {
             ++rounds_left;
         }
-        std::int64_t left = fixed_left;
+        std::int64_t left = 0;  // samples
         if (timed) {
             const double ms_left = budget.milliseconds - elapsed_ms(start);
             const double per_item = round_ms / static_cast<double>(ran);
             left = static_cast<std::int64_t>(TIME_SAFETY * ms_left / std::max(per_item, 1e-6));
+        } else {
+            // Counted, not timed, so that the schedule is the same anywhere.
+            const double per_item = static_cast<double>(round_simulations) / static_cast<double>(ran);
+            left = static_cast<std::int64_t>(static_cast<double>(budget.simulations - simulations) /
+                                             std::max(per_item, 1.0));
         }
         const std::int64_t per_candidate =
             left / rounds_left / static_cast<std::int64_t>(alive.size());
@@ -263,20 +283,18 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         report.value = tally[c].mean();
         report.samples = tally[c].count;
     }
-    // Among the candidates that came furthest, the best mean.
-    int most = 0;
-    for (const Tally& t : tally) {
-        most = std::max(most, t.count);
-    }
-    for (std::size_t c = 0; c < count; ++c) {
-        if (tally[c].count * 2 >= most && tally[c].mean() > best_value) {
+    // Among the last round's candidates, the best mean: one dropped earlier
+    // was worse when it was dropped.
+    for (std::size_t c : alive) {
+        if (tally[c].mean() > best_value) {
             best_value = tally[c].mean();
             best = c;
         }
     }
     decision.chosen = static_cast<int>(best);
     decision.shot = candidates[best].shot;
-    decision.samples = spent;
+    decision.samples = samples;
+    decision.simulations = simulations;
     decision.milliseconds = elapsed_ms(start);
     return decision;
 }

@@ -20,6 +20,8 @@ struct PlannerOptions {
     float spread = 0.145f;       // the execution noise planned for (0.1 m/s)
     int threads = 1;             // total threads of the pool
     std::uint64_t seed = 1;      // every sample's noise derives from it
+    int careful_from = 10;       // look-ahead stones from this one on are chosen with care
+    std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     EndScoreDistribution end_scores = shipped_end_scores();
 };
 
@@ -30,11 +32,14 @@ struct GameContext {
     int last_end = 7;  // the last regular end, from 0
 };
 
-// What to spend: a fixed number of sampled executions (then the answer
-// depends only on the position, the seed and this number), or a time.
+// What to spend: a fixed number of simulated shots (calls of the library's
+// Simulation: the executions of candidates and every stone of the look-ahead
+// after them; then the answer depends only on the position, the seed and
+// this number), or a time. A fixed budget may carry a time limit as well,
+// which cuts it short.
 struct SearchBudget {
-    std::int64_t samples = 0;  // > 0: fixed
-    double milliseconds = 0.0; // used when samples == 0
+    std::int64_t simulations = 0;  // > 0: fixed
+    double milliseconds = 0.0;     // > 0: the time limit (the budget when simulations == 0)
 };
 
 struct CandidateReport {
@@ -51,7 +56,8 @@ struct Decision {
     ShotVector shot{};
     int chosen = -1;                       // index into `candidates`, -1 for a quick shot
     std::vector<CandidateReport> candidates;
-    std::int64_t samples = 0;              // sampled executions spent
+    std::int64_t samples = 0;              // sampled executions (each played out to the end)
+    std::int64_t simulations = 0;          // simulated shots, all told
     double milliseconds = 0.0;             // wall time of the decision
     bool quick = false;                    // no search was made
 };
@@ -71,10 +77,11 @@ public:
 
 private:
     double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
-    std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates) const;
+    std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
+                                     std::int64_t& simulations) const;
     double sample_value(const GAMESTATE& root, const GameContext& game, const ShotVector& shot,
                         std::uint64_t seed, int sample,
-                        std::array<StonePosition, CURLING_STONES>* outcome) const;
+                        std::array<StonePosition, CURLING_STONES>* outcome, int& simulations) const;
 
     SimulatorApi api_;
     PlannerOptions options_;

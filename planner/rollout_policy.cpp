@@ -97,7 +97,7 @@ ShotVector attack(const SimulatorApi& api, const GAMESTATE& state, int stone,
 
 }  // namespace
 
-ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random) {
+ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random) {
     const int shot = state.shot_number;
     const int team = team_of(shot);
     const bool hammer = team == 1;
@@ -120,4 +120,67 @@ ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     // The hammer team keeps the centre open; the other team draws to it.
     const StonePosition spot = open_spot(state, hammer && shot < 12);
     return draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+}
+
+namespace {
+
+// The stones as they lie, for the team that just threw: what it would
+// score now, and a little for each stone in the house.
+double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
+    const int score0 = team0_score(api.GetScore, state);
+    double value = team == 0 ? score0 : -score0;
+    for (int k = 0; k < STONES; ++k) {
+        if (in_house(state.stones[k])) {
+            value += team_of(k) == team ? 0.3 : -0.3;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int& simulations) {
+    const int shot = state.shot_number;
+    const int team = team_of(shot);
+    const HouseView house = view_house(state);
+    const int spin = random.uniform() < 0.5 ? 0 : 1;
+    ShotVector proposals[8];
+    int count = 0;
+    proposals[count++] = greedy_shot(api, state, random);
+    proposals[count++] = draw_to(api, TEE_X, TEE_Y + 0.15f, spin);
+    const StonePosition spot = open_spot(state, false);
+    proposals[count++] = draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+    int enemies = 0;
+    for (int i = 0; i < house.count && enemies < 2; ++i) {
+        const int k = house.order[i];
+        if (team_of(k) != team) {
+            proposals[count++] = hit_on(api, state.stones[k], 16.0f, spin);
+            ++enemies;
+        }
+    }
+    if (house.shot_team() == team) {
+        const StonePosition& best = state.stones[house.order[0]];
+        proposals[count++] = draw_to(api, best.x, std::min(best.y + 2.6f, HOG_Y - 0.6f), spin);
+        proposals[count++] = ShotVector{0.0f, -10.0f, 0};
+    }
+    int chosen = 0;
+    double best_value = -1e9;
+    for (int p = 0; p < count; ++p) {
+        GAMESTATE tried = state;
+        api.Simulation(&tried, proposals[p], 0.0f, 0, -1);
+        ++simulations;
+        const double value = as_they_lie(api, tried, team);
+        if (value > best_value) {
+            best_value = value;
+            chosen = p;
+        }
+    }
+    return proposals[chosen];
+}
+
+ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int careful_from, int& simulations) {
+    return state.shot_number >= careful_from ? careful_shot(api, state, random, simulations)
+                                             : greedy_shot(api, state, random);
 }

@@ -24,10 +24,13 @@ int main(int argc, char** argv) {
     app.add_option("--end", end, "end (from 0)")->capture_default_str();
     app.add_option("--last-end", last_end, "last regular end (from 0)")->capture_default_str();
     app.add_option("--lead", lead, "lead of the team to throw")->capture_default_str();
-    app.add_option("--sims", sims, "sampled executions")->capture_default_str();
+    app.add_option("--sims", sims, "simulated shots (the sample budget)")->capture_default_str();
     app.add_option("--top", top, "candidates to print")->capture_default_str();
     app.add_option("--seed", options.seed, "seed")->capture_default_str();
     app.add_option("--threads", options.threads, "threads")->capture_default_str();
+    app.add_option("--careful-from", options.careful_from, "careful look-ahead from this stone")
+        ->capture_default_str();
+    app.add_option("--shortlist", options.shortlist, "candidates sampled")->capture_default_str();
     app.add_option("--simulator", library, "Physics library")->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
@@ -53,8 +56,8 @@ int main(int argc, char** argv) {
         const auto& y = decision.candidates[b];
         return x.samples != y.samples ? x.samples > y.samples : x.value > y.value;
     });
-    std::printf("%zu candidates, %lld samples, %.1f ms; chosen: %s\n", order.size(),
-                static_cast<long long>(decision.samples), decision.milliseconds,
+    std::printf("%zu candidates, %lld samples, %lld simulations, %.1f ms; chosen: %s\n", order.size(),
+                static_cast<long long>(decision.samples), static_cast<long long>(decision.simulations), decision.milliseconds,
                 decision.candidates[static_cast<std::size_t>(decision.chosen)].candidate.label.c_str());
     for (int i = 0; i < top && i < static_cast<int>(order.size()); ++i) {
         const CandidateReport& c = decision.candidates[order[static_cast<std::size_t>(i)]];

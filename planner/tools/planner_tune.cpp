@@ -20,15 +20,18 @@ int main(int argc, char** argv) {
     std::uint64_t seed = 1;
     float spread = 0.145f;
     int threads = 2;
+    int careful_from = 10;
     std::string out_path;
     std::string library = executable_directory() + SIMULATOR_LIBRARY_FILE;
     CLI::App app{"planner-tune: measures the distribution of an end's score for the win table"};
     app.add_option("--ends", ends, "Ends to play")->capture_default_str()->check(CLI::Range(1, 10000000));
-    app.add_option("--sims", sims, "Sampled executions per decision (0: the rollout policy plays)")
+    app.add_option("--sims", sims, "Simulated shots per decision (0: the rollout policy plays)")
         ->capture_default_str();
     app.add_option("--seed", seed, "Seed of the execution noise and of the planner")->capture_default_str();
     app.add_option("--spread", spread, "Execution noise (0.1 m/s)")->capture_default_str();
     app.add_option("--threads", threads, "Planner threads")->capture_default_str();
+    app.add_option("--careful-from", careful_from, "Rollout stones chosen with care from this one")
+        ->capture_default_str();
     app.add_option("--simulator", library, "Physics library")->capture_default_str();
     app.add_option("--out", out_path, "File to write (planner/data/end_scores.inc); default: print");
     CLI11_PARSE(app, argc, argv);
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
     options.spread = spread;
     options.threads = threads;
     options.seed = seed;
+    options.careful_from = careful_from;
     Planner planner(load.api, options);
     SampleRandom noise(mix_seed(seed, 0x6e6f697365ULL));
     std::array<long, END_SCORE_VALUES> counts{};
@@ -55,7 +59,8 @@ int main(int argc, char** argv) {
             if (sims > 0) {
                 chosen = planner.decide(state, GameContext{}, SearchBudget{sims, 0.0}).shot;
             } else {
-                chosen = rollout_shot(load.api, state, noise);
+                int ignored = 0;
+                chosen = rollout_shot(load.api, state, noise, careful_from, ignored);
             }
             chosen.vx += static_cast<float>(spread * noise.gaussian());
             chosen.vy += static_cast<float>(spread * noise.gaussian());

@@ -23,7 +23,7 @@ GAMESTATE mid_end() {
 }
 
 Decision decide(Planner& planner) {
-    return planner.decide(mid_end(), GameContext{-1, 3, 7}, SearchBudget{2500, 0.0});
+    return planner.decide(mid_end(), GameContext{-1, 3, 7}, SearchBudget{20000, 0.0});
 }
 
 TEST(PlannerDeterminism, SameAnswerOnOneAndFourThreadsAndTwiceInARow) {
@@ -40,12 +40,12 @@ TEST(PlannerDeterminism, SameAnswerOnOneAndFourThreadsAndTwiceInARow) {
     const Decision second = decide(four);
     const Decision again = decide(four);
     ASSERT_GE(first.chosen, 0);
-    EXPECT_LE(first.samples, 2500);
-    EXPECT_GT(first.samples, 2000);
+    EXPECT_LE(first.simulations, 20000);
+    EXPECT_GT(first.simulations, 15000);
     for (const Decision* other : {&second, &again}) {
         EXPECT_EQ(other->chosen, first.chosen);
         EXPECT_EQ(std::memcmp(&other->shot, &first.shot, sizeof first.shot), 0);
-        EXPECT_EQ(other->samples, first.samples);
+        EXPECT_EQ(other->simulations, first.simulations);
         ASSERT_EQ(other->candidates.size(), first.candidates.size());
         for (std::size_t c = 0; c < first.candidates.size(); ++c) {
             EXPECT_EQ(other->candidates[c].samples, first.candidates[c].samples);
