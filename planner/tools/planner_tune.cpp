@@ -8,11 +8,48 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "planner.h"
 #include "random.h"
 #include "rollout_policy.h"
 #include "sheet.h"
+
+namespace {
+
+int write_distribution(const std::array<long, END_SCORE_VALUES>& counts, int ends,
+                       const std::string& source, const std::string& out_path) {
+    // One pseudo-count per score keeps rare outcomes possible.
+    std::string text = "// Score of an end for the team with the hammer, -8 .. 8 (made by "
+                       "planner-tune\n//" + source + "; counts plus one).\n";
+    double total = 0.0;
+    double mean = 0.0;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        total += static_cast<double>(counts[k] + 1);
+        mean += (static_cast<double>(k) - MAX_END_SCORE) * static_cast<double>(counts[k]);
+    }
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6f,%s", static_cast<double>(counts[k] + 1) / total,
+                      k + 1 == counts.size() ? "\n" : " ");
+        text += value;
+    }
+    std::cerr << "planner-tune: " << ends << " ends, mean score with the hammer "
+              << mean / std::max(ends, 1) << "\n";
+    if (out_path.empty()) {
+        std::cout << text;
+        return 0;
+    }
+    std::ofstream out(out_path);
+    out << text;
+    if (!out) {
+        std::cerr << "planner-tune: cannot write " << out_path << "\n";
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     int ends = 400;
@@ -22,6 +59,7 @@ int main(int argc, char** argv) {
     int threads = 2;
     int careful_from = 10;
     std::string out_path;
+    std::vector<std::string> records;
     std::string library = executable_directory() + SIMULATOR_LIBRARY_FILE;
     CLI::App app{"planner-tune: measures the distribution of an end's score for the win table"};
     app.add_option("--ends", ends, "Ends to play")->capture_default_str()->check(CLI::Range(1, 10000000));
@@ -34,8 +72,39 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--simulator", library, "Physics library")->capture_default_str();
     app.add_option("--out", out_path, "File to write (planner/data/end_scores.inc); default: print");
+    app.add_option("--record", records,
+                   "Count the ends of these curling-match records instead of playing ends");
     CLI11_PARSE(app, argc, argv);
 
+    std::array<long, END_SCORE_VALUES> counts{};
+    std::string source;
+    if (!records.empty()) {
+        ends = 0;
+        for (const std::string& path : records) {
+            std::ifstream in(path);
+            if (!in) {
+                std::cerr << "planner-tune: cannot read " << path << "\n";
+                return 2;
+            }
+            std::string line;
+            while (std::getline(in, line)) {
+                const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+                if (entry.is_discarded() || entry.value("type", "") != "end") {
+                    continue;
+                }
+                // The record's score is player 1's; the hammer names a player.
+                const int score = entry.at("score").get<int>();
+                const int hammer_score = entry.at("hammer").get<int>() == 1 ? score : -score;
+                ++counts[static_cast<std::size_t>(
+                    std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) + MAX_END_SCORE)];
+                ++ends;
+            }
+            source += " --record " + path;
+        }
+        return write_distribution(counts, ends, source, out_path);
+    }
+    source = " --ends " + std::to_string(ends) + " --sims " + std::to_string(sims) + " --seed " +
+             std::to_string(seed) + " --careful-from " + std::to_string(careful_from);
     const SimulatorLoad load = load_simulator_at(library);
     if (!load.loaded) {
         std::cerr << "planner-tune: " << load.error << "\n";
@@ -48,7 +117,6 @@ int main(int argc, char** argv) {
     options.careful_from = careful_from;
     Planner planner(load.api, options);
     SampleRandom noise(mix_seed(seed, 0x6e6f697365ULL));
-    std::array<long, END_SCORE_VALUES> counts{};
     for (int end = 0; end < ends; ++end) {
         GAMESTATE state{};
         state.last_end = 7;
@@ -70,38 +138,9 @@ int main(int argc, char** argv) {
         const int hammer_score = -team0_score(load.api.GetScore, state);
         ++counts[static_cast<std::size_t>(std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) +
                                           MAX_END_SCORE)];
-        if ((end + 1) % 50 == 0) {
+        if ((end + 1) % 1000 == 0 || (sims > 0 && (end + 1) % 20 == 0)) {
             std::cerr << "planner-tune: " << end + 1 << " of " << ends << " ends\n";
         }
     }
-    // One pseudo-count per score keeps rare outcomes possible.
-    std::string text = "// Score of an end for the team with the hammer, -8 .. 8 (made by planner-tune\n// --ends " +
-                       std::to_string(ends) + " --sims " + std::to_string(sims) + " --seed " +
-                       std::to_string(seed) + "; counts plus one).\n";
-    double total = 0.0;
-    for (long c : counts) {
-        total += static_cast<double>(c + 1);
-    }
-    for (std::size_t k = 0; k < counts.size(); ++k) {
-        char value[32];
-        std::snprintf(value, sizeof value, "%.6f,%s", static_cast<double>(counts[k] + 1) / total,
-                      k + 1 == counts.size() ? "\n" : " ");
-        text += value;
-    }
-    double mean = 0.0;
-    for (std::size_t k = 0; k < counts.size(); ++k) {
-        mean += (static_cast<double>(k) - MAX_END_SCORE) * static_cast<double>(counts[k]);
-    }
-    std::cerr << "planner-tune: mean score with the hammer " << mean / ends << "\n";
-    if (out_path.empty()) {
-        std::cout << text;
-        return 0;
-    }
-    std::ofstream out(out_path);
-    out << text;
-    if (!out) {
-        std::cerr << "planner-tune: cannot write " << out_path << "\n";
-        return 2;
-    }
-    return 0;
+    return write_distribution(counts, ends, source, out_path);
 }
