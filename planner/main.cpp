@@ -24,6 +24,19 @@ GameContext game_around(const GAMESTATE& state) {
     return game;
 }
 
+// The first stones of an end cost the most to look ahead from and decide
+// the least (the house is empty): they get a third and two thirds of the
+// budget.
+std::int64_t early_share(int shot, std::int64_t budget) {
+    if (shot <= 1) {
+        return budget / 3;
+    }
+    if (shot <= 3) {
+        return budget * 2 / 3;
+    }
+    return budget;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,8 +86,12 @@ int main(int argc, char** argv) {
             return planner.quick_shot();
         }
         SearchBudget budget;
-        budget.simulations = sims;
-        budget.milliseconds = time.milliseconds;
+        budget.simulations = early_share(state.shot_number, sims);
+        budget.milliseconds = sims > 0 ? time.milliseconds
+                                       : static_cast<double>(early_share(
+                                             state.shot_number,
+                                             static_cast<std::int64_t>(time.milliseconds * 1000.0))) /
+                                             1000.0;
         return planner.decide(state, game_around(state), budget).shot;
     });
     run_protocol(STDIN_FILENO, STDOUT_FILENO, session);
