@@ -65,6 +65,9 @@ int main(int argc, char** argv) {
                    "(16: never)")
         ->capture_default_str()
         ->check(CLI::Range(0, 16));
+    app.add_option("--careful-reply", options.careful_reply,
+                   "The other team's reply to a candidate is chosen by a one-shot look (0 or 1)")
+        ->capture_default_str();
     app.add_option("--shortlist", options.shortlist,
                    "Candidates that go on to the sampled look-ahead")
         ->capture_default_str()

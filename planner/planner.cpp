@@ -80,7 +80,11 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     // library, so that the look-ahead always ends.
     for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
         state.shot_number = shot;
-        ShotVector next = rollout_shot(api_, state, random, options_.careful_from, simulations);
+        // The other team's reply to the candidate is chosen with care: it is
+        // the shot that punishes a candidate's weakness.
+        const int careful_from =
+            options_.careful_reply && shot == root.shot_number + 1 ? shot : options_.careful_from;
+        ShotVector next = rollout_shot(api_, state, random, careful_from, simulations);
         next.vx += static_cast<float>(spread * random.gaussian());
         next.vy += static_cast<float>(spread * random.gaussian());
         api_.Simulation(&state, next, 0.0f, 0, -1);

@@ -21,6 +21,7 @@ struct PlannerOptions {
     int threads = 1;             // total threads of the pool
     std::uint64_t seed = 1;      // every sample's noise derives from it
     int careful_from = 10;       // look-ahead stones from this one on are chosen with care
+    bool careful_reply = true;   // and the other team's reply to the candidate always
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     EndScoreDistribution end_scores = shipped_end_scores();
 };

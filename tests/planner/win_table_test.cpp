@@ -57,4 +57,54 @@ TEST(WinTable, BothSidesSeeTheSameGame) {
     EXPECT_LT(table.after_end(1, 7, 7, true, -1), 1.0);
 }
 
+// When the hammer always scores exactly one the game is known in advance:
+// the hammer alternates, so over 8 ends each team scores four, and a tie
+// goes to extra ends, which the team with the hammer then wins.
+TEST(WinTable, GamesWhereTheHammerAlwaysScoresOneEndAsTheRulesSay) {
+    EndScoreDistribution one{};
+    one[MAX_END_SCORE + 1] = 1.0;
+    const WinTable table(one);
+    struct Case {
+        int lead;
+        int end;
+        int last_end;
+        bool hammer;
+        double win;
+    };
+    const Case cases[] = {
+        {0, 0, 7, true, 1.0},    // 4-4, then the extra end with the hammer
+        {0, 0, 7, false, 0.0},
+        {-1, 0, 7, true, 0.0},   // still one down after 4-4
+        {1, 0, 7, false, 1.0},
+        {0, 0, 6, true, 1.0},    // 7 ends: 4-3
+        {-1, 0, 6, true, 0.0},   // 4-3 only ties, and the other team has the extra end's hammer
+        {0, 9, 9, false, 0.0},   // the tenth end is the last there can be
+        {0, 9, 9, true, 1.0},
+    };
+    for (const Case& c : cases) {
+        const GameOutlook outlook = table.at(c.lead, c.end, c.last_end, c.hammer);
+        EXPECT_EQ(outlook.win, c.win) << "lead " << c.lead << " end " << c.end << " of "
+                                      << c.last_end + 1 << " hammer " << c.hammer;
+        EXPECT_EQ(outlook.draw, 0.0);
+    }
+}
+
+TEST(WinTable, TheTeamThatScoresGivesUpTheHammerAndABlankKeepsIt) {
+    const WinTable table(shipped_end_scores());
+    struct Case {
+        bool hammer;
+        int end_score;
+        bool next_hammer;
+    };
+    const Case cases[] = {{true, 2, false},  {true, 0, true},   {true, -1, true},
+                          {false, 1, false}, {false, 0, false}, {false, -2, true}};
+    for (const Case& c : cases) {
+        const double expected = table.at(c.end_score, 5, 7, c.next_hammer).value();
+        EXPECT_EQ(table.after_end(0, 4, 7, c.hammer, c.end_score), expected)
+            << "hammer " << c.hammer << " score " << c.end_score;
+        // The two hammer states are told apart at that point of the game.
+        EXPECT_NE(expected, table.at(c.end_score, 5, 7, !c.next_hammer).value());
+    }
+}
+
 }  // namespace
