@@ -33,10 +33,14 @@ struct Builder {
         if (api.CreateHitShot(c.target, strength, &c.shot) < 0) {
             return;
         }
-        const char* line = offset == 0.0f ? "full" : (offset < 0.0f ? "thin left" : "thin right");
+        const char* line = offset == 0.0f ? "full" : (offset < 0.0f ? "left" : "right");
         char label[64];
-        std::snprintf(label, sizeof label, "%s %d %s %s", weight, stone, line,
-                      spin == 0 ? "in" : "out");
+        if (offset == 0.0f) {
+            std::snprintf(label, sizeof label, "%s %d full %s", weight, stone, spin == 0 ? "in" : "out");
+        } else {
+            std::snprintf(label, sizeof label, "%s %d %s %.2f %s", weight, stone, line,
+                          static_cast<double>(std::fabs(offset)), spin == 0 ? "in" : "out");
+        }
         c.label = label;
         out.push_back(c);
     }
@@ -107,6 +111,33 @@ std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE&
             if (reachable_rest(s.x + side, s.y)) {
                 std::snprintf(what, sizeof what, "beside %d %s", k, side < 0 ? "left" : "right");
                 make.draw(Intention::BESIDE, s.x + side, s.y, side < 0 ? 0 : 1, k, what);
+            }
+        }
+    }
+    if (state.shot_number >= LAST_SHOT - 1) {
+        // The last stones are judged exactly and cheaply: a finer net of
+        // draws over the house and more lines and weights on each stone.
+        for (int spin = 0; spin < 2; ++spin) {
+            for (float radius : {0.3f, 0.6f, 0.9f, 1.3f}) {
+                for (int step = 0; step < 8; ++step) {
+                    const float angle = 0.7853982f * static_cast<float>(step);
+                    const float x = TEE_X + radius * std::cos(angle);
+                    const float y = TEE_Y + radius * std::sin(angle);
+                    char what[48];
+                    std::snprintf(what, sizeof what, "draw %.1f m %d", static_cast<double>(radius),
+                                  step * 45);
+                    make.draw(Intention::DRAW, x, y, spin, -1, what);
+                }
+            }
+            for (int k = 0; k < STONES; ++k) {
+                const StonePosition& s = state.stones[k];
+                if (!in_house(s) || k == state.shot_number) {
+                    continue;
+                }
+                for (float offset : {-0.2f, -0.06f, 0.06f, 0.2f}) {
+                    make.hit(k, s, offset, 8.0f, spin, "soft hit");
+                    make.hit(k, s, offset, 18.0f, spin, "firm hit");
+                }
             }
         }
     }

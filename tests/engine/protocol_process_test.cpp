@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +64,8 @@ const Player PLAYERS[] = {
 };
 
 std::string player_name(const ::testing::TestParamInfo<Player>& info) { return info.param.name; }
+
+void PrintTo(const Player& player, std::ostream* out) { *out << player.name; }
 
 }  // namespace
 
@@ -185,6 +188,10 @@ struct MissingCase {
     const char* library_case;
     std::string library;
 };
+
+void PrintTo(const MissingCase& c, std::ostream* out) {
+    *out << c.player.name << " with " << c.library_case;
+}
 
 class MissingSimulator : public ::testing::TestWithParam<MissingCase> {};
 
