@@ -127,10 +127,11 @@ std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Can
     }
     const std::uint64_t seed = mix_seed(decision_seed(options_.seed, root), 0x676c616e6365ULL);
     std::vector<double> glanced(candidates.size());
-    for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const std::function<void(std::size_t, int)> work = [&](std::size_t c, int) {
         glanced[c] = glance(root, candidates[c].shot, seed);
-        simulations += GLANCE_SAMPLES;
-    }
+    };
+    pool_->run(candidates.size(), work, [] { return true; });
+    simulations += static_cast<std::int64_t>(candidates.size()) * GLANCE_SAMPLES;
     std::vector<std::size_t> order(candidates.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),

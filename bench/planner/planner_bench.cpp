@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
@@ -48,24 +49,47 @@ const SimulatorApi& physics() {
     return load.api;
 }
 
-// Samples per second on one core: a decision with a fixed sample budget on
-// one thread (the shortlist's quick look is included).
+// Samples and simulated shots per second of one core's time: a decision
+// with a fixed budget of 20000 simulated shots on one thread (the
+// shortlist's quick look included). Rates are per CPU second, so that a
+// loaded machine slows the wall time but not the figure much.
 void BM_SamplesPerCore(benchmark::State& bench, const GAMESTATE& state) {
     PlannerOptions options;
     options.threads = 1;
     Planner planner(physics(), options);
     std::int64_t samples = 0;
+    std::int64_t simulations = 0;
     for (auto _ : bench) {
-        const Decision decision = planner.decide(state, GameContext{0, 2, 7}, SearchBudget{3000, 0.0});
+        const Decision decision =
+            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{20000, 0.0});
         samples += decision.samples;
+        simulations += decision.simulations;
         benchmark::DoNotOptimize(decision.shot);
     }
     bench.counters["samples_per_s"] =
         benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+    bench.counters["simulations_per_s"] =
+        benchmark::Counter(static_cast<double>(simulations), benchmark::Counter::kIsRate);
 }
-BENCHMARK_CAPTURE(BM_SamplesPerCore, early_shot2, EARLY)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SamplesPerCore, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SamplesPerCore, early_shot2, EARLY)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SamplesPerCore, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillisecond);
+
+// A whole decision with the budget the matches use (26000 simulated shots)
+// on two threads: the decision time per shot.
+void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
+    PlannerOptions options;
+    options.threads = 2;
+    Planner planner(physics(), options);
+    for (auto _ : bench) {
+        const Decision decision =
+            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{26000, 0.0});
+        benchmark::DoNotOptimize(decision.shot);
+    }
+}
+BENCHMARK_CAPTURE(BM_FixedDecision, early_shot2, EARLY)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FixedDecision, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FixedDecision, last_shot15, LAST)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A whole decision as the player makes it: a time budget on two threads.
 // The wall time should sit just above the budget; the samples say how much
