@@ -26,12 +26,6 @@ double elapsed_ms(Clock::time_point since) {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
-struct Tally {
-    double sum = 0.0;
-    int count = 0;
-    double mean() const { return count > 0 ? sum / count : -1.0; }
-};
-
 }  // namespace
 
 std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
@@ -167,6 +161,80 @@ std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Can
     return out;
 }
 
+namespace {
+
+// Keeps the better part of the live candidates by their means: the first
+// cut is the deepest (most candidates are plainly worse), later ones halve;
+// at least two stay for the final round.
+void cut(std::vector<std::size_t>& alive, const std::vector<CandidateTally>& tally, bool first) {
+    std::stable_sort(alive.begin(), alive.end(), [&](std::size_t a, std::size_t b) {
+        return tally[a].mean() > tally[b].mean();
+    });
+    const std::size_t live = alive.size();
+    const std::size_t keep = first ? (live + 2) / 3 : (live + 1) / 2;
+    alive.resize(std::max<std::size_t>(2, keep));
+}
+
+// Rounds still to play with `alive` candidates, halving down to two.
+int rounds_for(std::size_t alive) {
+    int rounds = 1;
+    for (std::size_t n = alive; n > 2; n = (n + 1) / 2) {
+        ++rounds;
+    }
+    return rounds;
+}
+
+// The best mean among the last round's candidates: one dropped earlier was
+// worse when it was dropped.
+std::size_t best_of(const std::vector<std::size_t>& alive, const std::vector<CandidateTally>& tally) {
+    std::size_t best = alive.front();
+    for (std::size_t c : alive) {
+        if (tally[c].mean() > tally[best].mean()) {
+            best = c;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_t>& alive,
+                                  int first_sample, int add, Decision& decision,
+                                  std::vector<CandidateTally>& tally) const {
+    const std::size_t live = alive.size();
+    const std::size_t items = live * static_cast<std::size_t>(add);
+    std::vector<double> values(items, std::nan(""));
+    std::vector<int> costs(items, 0);
+    std::vector<std::array<StonePosition, CURLING_STONES>> outcomes(race.want_outcomes ? items : 0);
+    // Sample-major order: a search cut short by the clock leaves every
+    // candidate with about the same samples.
+    const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
+        const std::size_t c = alive[item % live];
+        const int sample = first_sample + static_cast<int>(item / live);
+        values[item] = sample_value(*race.root, *race.game, (*race.candidates)[c].shot, race.seed,
+                                    sample, race.want_outcomes ? &outcomes[item] : nullptr,
+                                    costs[item]);
+    };
+    const Clock::time_point start = Clock::now();
+    Round round;
+    round.items = items;
+    round.ran = pool_->run(items, work, race.in_time);
+    round.milliseconds = elapsed_ms(start);
+    for (std::size_t item = 0; item < items; ++item) {
+        if (std::isnan(values[item])) {
+            continue;
+        }
+        const std::size_t c = alive[item % live];
+        tally[c].sum += values[item];
+        ++tally[c].count;
+        round.simulations += costs[item];
+        if (race.want_outcomes) {
+            decision.candidates[c].outcomes.push_back(outcomes[item]);
+        }
+    }
+    return round;
+}
+
 Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
                          const SearchBudget& budget, bool want_outcomes) {
     const Clock::time_point start = Clock::now();
@@ -189,10 +257,9 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     const auto deadline = start + std::chrono::microseconds(
                                       static_cast<std::int64_t>(budget.milliseconds * 1000.0));
 
-    std::vector<Tally> tally(count);
+    std::vector<CandidateTally> tally(count);
     std::vector<std::size_t> alive(count);
     std::iota(alive.begin(), alive.end(), std::size_t{0});
-    int have = 0;  // samples 0..have-1 are taken by every live candidate
     std::int64_t samples = 0;
     std::int64_t simulations = glance_simulations;
     int add = FIRST_ROUND_SAMPLES;
@@ -204,98 +271,53 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
             (budget.simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
             FIRST_ROUND_SAMPLES));
     }
-
-    std::vector<double> values;
-    std::vector<int> costs;
-    std::vector<std::array<StonePosition, CURLING_STONES>> outcomes;
     // A fixed budget may still carry a time limit (the clock's share): it
     // binds only when the clock runs short.
     const bool limited = budget.milliseconds > 0.0;
-    const std::function<bool()> in_time = [&] { return !limited || Clock::now() < deadline; };
-    for (;;) {
-        const std::size_t live = alive.size();
-        const std::size_t items = live * static_cast<std::size_t>(add);
-        values.assign(items, std::nan(""));
-        costs.assign(items, 0);
-        if (want_outcomes) {
-            outcomes.assign(items, {});
-        }
-        // Sample-major order: a search cut short by the clock leaves every
-        // candidate with about the same samples.
-        const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
-            const std::size_t c = alive[item % live];
-            const int sample = have + static_cast<int>(item / live);
-            values[item] = sample_value(root, game, candidates[c].shot, seed, sample,
-                                        want_outcomes ? &outcomes[item] : nullptr, costs[item]);
-        };
-        const Clock::time_point round_start = Clock::now();
-        const std::size_t ran = pool_->run(items, work, in_time);
-        const double round_ms = elapsed_ms(round_start);
-        std::int64_t round_simulations = 0;
-        for (std::size_t item = 0; item < items; ++item) {
-            if (std::isnan(values[item])) {
-                continue;
-            }
-            const std::size_t c = alive[item % live];
-            tally[c].sum += values[item];
-            ++tally[c].count;
-            round_simulations += costs[item];
-            if (want_outcomes) {
-                decision.candidates[c].outcomes.push_back(outcomes[item]);
-            }
-        }
-        samples += static_cast<std::int64_t>(ran);
-        simulations += round_simulations;
+    const Race race{&root,
+                    &game,
+                    &candidates,
+                    seed,
+                    want_outcomes,
+                    [&] { return !limited || Clock::now() < deadline; }};
+    for (int have = 0;;) {  // samples 0..have-1 are taken by every live candidate
+        const Round round = run_round(race, alive, have, add, decision, tally);
+        samples += static_cast<std::int64_t>(round.ran);
+        simulations += round.simulations;
+        const bool first = have == 0;
         have += add;
-        if (ran < items || live <= 2) {
+        if (round.ran < round.items || alive.size() <= 2) {
             break;  // out of time, or the final round has been played
         }
-        // Drop the worse half, keeping at least two.
-        std::stable_sort(alive.begin(), alive.end(), [&](std::size_t a, std::size_t b) {
-            return tally[a].mean() > tally[b].mean();
-        });
-        // The first cut is the deepest: most candidates are plainly worse.
-        const std::size_t keep = have == add ? (live + 2) / 3 : (live + 1) / 2;
-        alive.resize(std::max<std::size_t>(2, keep));
-        // Spread what is left evenly over the rounds still to come.
-        int rounds_left = 1;
-        for (std::size_t n = alive.size(); n > 2; n = (n + 1) / 2) {
-            ++rounds_left;
-        }
-        std::int64_t left = 0;  // samples
+        cut(alive, tally, first);
+        // Spread what is left evenly over the rounds still to come, in
+        // samples: by the measured time per sample, or by the simulated
+        // shots counted per sample (so that the schedule is the same on any
+        // machine).
+        std::int64_t left = 0;
+        const double ran = static_cast<double>(round.ran);
         if (timed) {
             const double ms_left = budget.milliseconds - elapsed_ms(start);
-            const double per_item = round_ms / static_cast<double>(ran);
-            left = static_cast<std::int64_t>(TIME_SAFETY * ms_left / std::max(per_item, 1e-6));
+            left = static_cast<std::int64_t>(TIME_SAFETY * ms_left /
+                                             std::max(round.milliseconds / ran, 1e-6));
         } else {
-            // Counted, not timed, so that the schedule is the same anywhere.
-            const double per_item = static_cast<double>(round_simulations) / static_cast<double>(ran);
+            const double per_sample = static_cast<double>(round.simulations) / ran;
             left = static_cast<std::int64_t>(static_cast<double>(budget.simulations - simulations) /
-                                             std::max(per_item, 1.0));
+                                             std::max(per_sample, 1.0));
         }
         const std::int64_t per_candidate =
-            left / rounds_left / static_cast<std::int64_t>(alive.size());
+            left / rounds_for(alive.size()) / static_cast<std::int64_t>(alive.size());
         if (per_candidate < 1) {
             break;
         }
         add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
     }
 
-    std::size_t best = 0;
-    double best_value = -1.0;
     for (std::size_t c = 0; c < count; ++c) {
-        CandidateReport& report = decision.candidates[c];
-        report.value = tally[c].mean();
-        report.samples = tally[c].count;
+        decision.candidates[c].value = tally[c].mean();
+        decision.candidates[c].samples = tally[c].count;
     }
-    // Among the last round's candidates, the best mean: one dropped earlier
-    // was worse when it was dropped.
-    for (std::size_t c : alive) {
-        if (tally[c].mean() > best_value) {
-            best_value = tally[c].mean();
-            best = c;
-        }
-    }
+    const std::size_t best = best_of(alive, tally);
     decision.chosen = static_cast<int>(best);
     decision.shot = candidates[best].shot;
     decision.samples = samples;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,13 @@ struct Decision {
     bool quick = false;                    // no search was made
 };
 
+// The running mean of one candidate's sampled values.
+struct CandidateTally {
+    double sum = 0.0;
+    int count = 0;
+    double mean() const { return count > 0 ? sum / count : -1.0; }
+};
+
 class Planner {
 public:
     Planner(const SimulatorApi& api, const PlannerOptions& options);
@@ -77,6 +85,24 @@ public:
     const WinTable& win_table() const { return win_table_; }
 
 private:
+    // What every round of one decision shares.
+    struct Race {
+        const GAMESTATE* root;
+        const GameContext* game;
+        const std::vector<Candidate>* candidates;
+        std::uint64_t seed;
+        bool want_outcomes;
+        std::function<bool()> in_time;
+    };
+    struct Round {
+        std::size_t items = 0;      // samples asked for
+        std::size_t ran = 0;        // samples taken before the clock stopped them
+        double milliseconds = 0.0;
+        std::int64_t simulations = 0;
+    };
+    // Samples first_sample .. first_sample + add - 1 of every live candidate.
+    Round run_round(const Race& race, const std::vector<std::size_t>& alive, int first_sample,
+                    int add, Decision& decision, std::vector<CandidateTally>& tally) const;
     double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
                                      std::int64_t& simulations) const;
