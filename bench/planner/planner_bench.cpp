@@ -1,0 +1,119 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <utility>
+
+#include "planner.h"
+
+namespace {
+
+GAMESTATE position(std::int32_t shot_number,
+                   std::initializer_list<std::pair<std::int32_t, StonePosition>> stones) {
+    GAMESTATE state{};
+    state.shot_number = shot_number;
+    state.current_end = 2;
+    state.last_end = 7;
+    for (const auto& [index, stone] : stones) {
+        state.stones[index] = stone;
+    }
+    return state;
+}
+
+// Shot 2: a centre guard and one stone in the house; 13 stones to play out.
+const GAMESTATE EARLY = position(2, {{0, {2.4f, 8.0f}}, {1, {2.1f, 4.9f}}});
+// Shot 9: a crowded house, guards in front.
+const GAMESTATE MIDDLE = position(9, {{0, {2.375f, 4.6f}},
+                                      {1, {2.1f, 5.1f}},
+                                      {2, {2.9f, 4.2f}},
+                                      {3, {2.4f, 7.0f}},
+                                      {4, {1.5f, 3.9f}},
+                                      {5, {2.7f, 5.6f}},
+                                      {6, {3.2f, 7.6f}},
+                                      {7, {2.0f, 4.3f}},
+                                      {8, {2.5f, 8.3f}}});
+// Shot 15, the hammer: every execution is scored at once.
+const GAMESTATE LAST = position(15, {{0, {2.375f, 4.6f}},
+                                     {1, {2.1f, 5.1f}},
+                                     {2, {2.9f, 4.2f}},
+                                     {4, {1.5f, 3.9f}},
+                                     {6, {3.2f, 7.6f}},
+                                     {8, {2.5f, 8.3f}},
+                                     {10, {2.2f, 4.7f}},
+                                     {12, {2.6f, 6.6f}},
+                                     {14, {2.3f, 5.3f}}});
+
+const SimulatorApi& physics() {
+    static const SimulatorLoad load = load_simulator_at(BENCH_PHYSICS_PATH);
+    return load.api;
+}
+
+// Samples and simulated shots per second of one core's time: a decision
+// with a fixed budget of 20000 simulated shots on one thread (the
+// shortlist's quick look included). Rates are per CPU second, so that a
+// loaded machine slows the wall time but not the figure much.
+void BM_SamplesPerCore(benchmark::State& bench, const GAMESTATE& state) {
+    PlannerOptions options;
+    options.threads = 1;
+    Planner planner(physics(), options);
+    std::int64_t samples = 0;
+    std::int64_t simulations = 0;
+    for (auto _ : bench) {
+        const Decision decision =
+            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{20000, 0.0});
+        samples += decision.samples;
+        simulations += decision.simulations;
+        benchmark::DoNotOptimize(decision.shot);
+    }
+    bench.counters["samples_per_s"] =
+        benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+    bench.counters["simulations_per_s"] =
+        benchmark::Counter(static_cast<double>(simulations), benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(BM_SamplesPerCore, early_shot2, EARLY)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SamplesPerCore, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillisecond);
+
+// A whole decision with the budget the matches use (26000 simulated shots)
+// on two threads: the decision time per shot.
+void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
+    PlannerOptions options;
+    options.threads = 2;
+    Planner planner(physics(), options);
+    for (auto _ : bench) {
+        const Decision decision =
+            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{26000, 0.0});
+        benchmark::DoNotOptimize(decision.shot);
+    }
+}
+BENCHMARK_CAPTURE(BM_FixedDecision, early_shot2, EARLY)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FixedDecision, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FixedDecision, last_shot15, LAST)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A whole decision as the player makes it: a time budget on two threads.
+// The wall time should sit just above the budget; the samples say how much
+// search it bought.
+void BM_TimedDecision(benchmark::State& bench, const GAMESTATE& state) {
+    PlannerOptions options;
+    options.threads = 2;
+    Planner planner(physics(), options);
+    const double budget = static_cast<double>(bench.range(0));
+    std::int64_t samples = 0;
+    std::int64_t decisions = 0;
+    for (auto _ : bench) {
+        const Decision decision =
+            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{0, budget});
+        samples += decision.samples;
+        ++decisions;
+    }
+    bench.counters["samples_per_decision"] =
+        static_cast<double>(samples) / static_cast<double>(std::max<std::int64_t>(decisions, 1));
+}
+BENCHMARK_CAPTURE(BM_TimedDecision, early_shot2, EARLY)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_TimedDecision, middle_shot9, MIDDLE)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_TimedDecision, last_shot15, LAST)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,327 @@
+#include "planner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+#include "random.h"
+#include "rollout_policy.h"
+#include "sheet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Samples every candidate gets before any is dropped.
+constexpr int FIRST_ROUND_SAMPLES = 4;
+// A time-budgeted search plans its remaining rounds on this share of the
+// time left, so that slower samples later do not overrun.
+constexpr double TIME_SAFETY = 0.85;
+// The executions each candidate gets in the cheap look before the shortlist.
+constexpr int GLANCE_SAMPLES = 2;
+
+double elapsed_ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+}  // namespace
+
+std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
+    std::uint64_t hash = 1469598103934665603ULL;
+    auto add = [&](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ULL;
+        }
+    };
+    add(&state.shot_number, sizeof state.shot_number);
+    add(&state.current_end, sizeof state.current_end);
+    add(state.end_scores, sizeof state.end_scores);
+    add(state.stones, sizeof state.stones);
+    return mix_seed(seed, hash);
+}
+
+Planner::Planner(const SimulatorApi& api, const PlannerOptions& options)
+    : api_(api),
+      options_(options),
+      win_table_(options.end_scores),
+      pool_(std::make_unique<WorkerPool>(std::max(1, options.threads))) {}
+
+ShotVector Planner::quick_shot() const {
+    ShotVector shot{};
+    api_.CreateShot(ShotTarget{TEE_X, TEE_Y, 0}, &shot);
+    return shot;
+}
+
+double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
+                             const ShotVector& shot, std::uint64_t seed, int sample,
+                             std::array<StonePosition, CURLING_STONES>* outcome,
+                             int& simulations) const {
+    SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
+    const float spread = options_.spread;
+    GAMESTATE state = root;
+    ShotVector played = shot;
+    played.vx += static_cast<float>(spread * random.gaussian());
+    played.vy += static_cast<float>(spread * random.gaussian());
+    api_.Simulation(&state, played, 0.0f, 0, -1);
+    ++simulations;
+    if (outcome != nullptr) {
+        std::memcpy(outcome->data(), state.stones, sizeof state.stones);
+    }
+    // The shot number is set for every stone rather than trusted to the
+    // library, so that the look-ahead always ends.
+    for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
+        state.shot_number = shot;
+        // The other team's reply to the candidate is chosen with care: it is
+        // the shot that punishes a candidate's weakness.
+        const int careful_from =
+            options_.careful_reply && shot == root.shot_number + 1 ? shot : options_.careful_from;
+        ShotVector next = rollout_shot(api_, state, random, careful_from, simulations);
+        next.vx += static_cast<float>(spread * random.gaussian());
+        next.vy += static_cast<float>(spread * random.gaussian());
+        api_.Simulation(&state, next, 0.0f, 0, -1);
+        ++simulations;
+    }
+    const int team = team_of(root.shot_number);
+    const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
+    const int mine = team == 0 ? score0 : -score0;
+    return win_table_.after_end(game.lead, game.end, game.last_end, team == 1, mine);
+}
+
+double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const {
+    // Two noisy executions judged by the stones as they lie: a cheap filter
+    // that drops shots which plainly do nothing useful, not a value.
+    const int team = team_of(root.shot_number);
+    double total = 0.0;
+    for (int sample = 0; sample < GLANCE_SAMPLES; ++sample) {
+        SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
+        GAMESTATE state = root;
+        ShotVector played = shot;
+        played.vx += static_cast<float>(options_.spread * random.gaussian());
+        played.vy += static_cast<float>(options_.spread * random.gaussian());
+        api_.Simulation(&state, played, 0.0f, 0, -1);
+        const int score0 = team0_score(api_.GetScore, state);
+        double value = team == 0 ? score0 : -score0;
+        for (int k = 0; k < STONES; ++k) {
+            if (in_house(state.stones[k])) {
+                value += team_of(k) == team ? 0.3 : -0.3;
+            }
+        }
+        total += value;
+    }
+    return total / GLANCE_SAMPLES;
+}
+
+std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
+                                          std::int64_t& simulations) const {
+    if (root.shot_number >= LAST_SHOT - 1 || candidates.size() <= options_.shortlist) {
+        return candidates;
+    }
+    const std::uint64_t seed = mix_seed(decision_seed(options_.seed, root), 0x676c616e6365ULL);
+    std::vector<double> glanced(candidates.size());
+    const std::function<void(std::size_t, int)> work = [&](std::size_t c, int) {
+        glanced[c] = glance(root, candidates[c].shot, seed);
+    };
+    pool_->run(candidates.size(), work, [] { return true; });
+    simulations += static_cast<std::int64_t>(candidates.size()) * GLANCE_SAMPLES;
+    std::vector<std::size_t> order(candidates.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return glanced[a] > glanced[b]; });
+    // The best of each kind of shot stays, so that a guard or a throw-away
+    // (worth nothing as the stones lie) still meets the real evaluation.
+    std::vector<bool> keep(candidates.size(), false);
+    std::size_t kept = 0;
+    int per_kind[8] = {};
+    for (std::size_t c : order) {
+        int& seen = per_kind[static_cast<int>(candidates[c].intention)];
+        if (seen < 2) {
+            ++seen;
+            keep[c] = true;
+            ++kept;
+        }
+    }
+    for (std::size_t c : order) {
+        if (kept >= options_.shortlist) {
+            break;
+        }
+        if (!keep[c]) {
+            keep[c] = true;
+            ++kept;
+        }
+    }
+    std::vector<Candidate> out;
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        if (keep[c]) {
+            out.push_back(std::move(candidates[c]));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Keeps the better part of the live candidates by their means: the first
+// cut is the deepest (most candidates are plainly worse), later ones halve;
+// at least two stay for the final round.
+void cut(std::vector<std::size_t>& alive, const std::vector<CandidateTally>& tally, bool first) {
+    std::stable_sort(alive.begin(), alive.end(), [&](std::size_t a, std::size_t b) {
+        return tally[a].mean() > tally[b].mean();
+    });
+    const std::size_t live = alive.size();
+    const std::size_t keep = first ? (live + 2) / 3 : (live + 1) / 2;
+    alive.resize(std::max<std::size_t>(2, keep));
+}
+
+// Rounds still to play with `alive` candidates, halving down to two.
+int rounds_for(std::size_t alive) {
+    int rounds = 1;
+    for (std::size_t n = alive; n > 2; n = (n + 1) / 2) {
+        ++rounds;
+    }
+    return rounds;
+}
+
+// The best mean among the last round's candidates: one dropped earlier was
+// worse when it was dropped.
+std::size_t best_of(const std::vector<std::size_t>& alive, const std::vector<CandidateTally>& tally) {
+    std::size_t best = alive.front();
+    for (std::size_t c : alive) {
+        if (tally[c].mean() > tally[best].mean()) {
+            best = c;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_t>& alive,
+                                  int first_sample, int add, Decision& decision,
+                                  std::vector<CandidateTally>& tally) const {
+    const std::size_t live = alive.size();
+    const std::size_t items = live * static_cast<std::size_t>(add);
+    std::vector<double> values(items, std::nan(""));
+    std::vector<int> costs(items, 0);
+    std::vector<std::array<StonePosition, CURLING_STONES>> outcomes(race.want_outcomes ? items : 0);
+    // Sample-major order: a search cut short by the clock leaves every
+    // candidate with about the same samples.
+    const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
+        const std::size_t c = alive[item % live];
+        const int sample = first_sample + static_cast<int>(item / live);
+        values[item] = sample_value(*race.root, *race.game, (*race.candidates)[c].shot, race.seed,
+                                    sample, race.want_outcomes ? &outcomes[item] : nullptr,
+                                    costs[item]);
+    };
+    const Clock::time_point start = Clock::now();
+    Round round;
+    round.items = items;
+    round.ran = pool_->run(items, work, race.in_time);
+    round.milliseconds = elapsed_ms(start);
+    for (std::size_t item = 0; item < items; ++item) {
+        if (std::isnan(values[item])) {
+            continue;
+        }
+        const std::size_t c = alive[item % live];
+        tally[c].sum += values[item];
+        ++tally[c].count;
+        round.simulations += costs[item];
+        if (race.want_outcomes) {
+            decision.candidates[c].outcomes.push_back(outcomes[item]);
+        }
+    }
+    return round;
+}
+
+Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
+                         const SearchBudget& budget, bool want_outcomes) {
+    const Clock::time_point start = Clock::now();
+    Decision decision;
+    if (root.shot_number < 0 || root.shot_number > LAST_SHOT) {
+        decision.shot = quick_shot();
+        decision.quick = true;
+        return decision;
+    }
+    std::int64_t glance_simulations = 0;
+    const std::vector<Candidate> candidates =
+        shortlist(root, make_candidates(api_, root), glance_simulations);
+    const std::size_t count = candidates.size();
+    decision.candidates.resize(count);
+    for (std::size_t c = 0; c < count; ++c) {
+        decision.candidates[c].candidate = candidates[c];
+    }
+    const std::uint64_t seed = decision_seed(options_.seed, root);
+    const bool timed = budget.simulations <= 0;
+    const auto deadline = start + std::chrono::microseconds(
+                                      static_cast<std::int64_t>(budget.milliseconds * 1000.0));
+
+    std::vector<CandidateTally> tally(count);
+    std::vector<std::size_t> alive(count);
+    std::iota(alive.begin(), alive.end(), std::size_t{0});
+    std::int64_t samples = 0;
+    std::int64_t simulations = glance_simulations;
+    int add = FIRST_ROUND_SAMPLES;
+    if (!timed) {
+        // A small budget still reaches a second round.
+        const std::int64_t guess = 3 * static_cast<std::int64_t>(count) *
+                                   (CURLING_STONES - root.shot_number);
+        add = static_cast<int>(std::clamp<std::int64_t>(
+            (budget.simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
+            FIRST_ROUND_SAMPLES));
+    }
+    // A fixed budget may still carry a time limit (the clock's share): it
+    // binds only when the clock runs short.
+    const bool limited = budget.milliseconds > 0.0;
+    const Race race{&root,
+                    &game,
+                    &candidates,
+                    seed,
+                    want_outcomes,
+                    [&] { return !limited || Clock::now() < deadline; }};
+    for (int have = 0;;) {  // samples 0..have-1 are taken by every live candidate
+        const Round round = run_round(race, alive, have, add, decision, tally);
+        samples += static_cast<std::int64_t>(round.ran);
+        simulations += round.simulations;
+        const bool first = have == 0;
+        have += add;
+        if (round.ran < round.items || alive.size() <= 2) {
+            break;  // out of time, or the final round has been played
+        }
+        cut(alive, tally, first);
+        // Spread what is left evenly over the rounds still to come, in
+        // samples: by the measured time per sample, or by the simulated
+        // shots counted per sample (so that the schedule is the same on any
+        // machine).
+        std::int64_t left = 0;
+        const double ran = static_cast<double>(round.ran);
+        if (timed) {
+            const double ms_left = budget.milliseconds - elapsed_ms(start);
+            left = static_cast<std::int64_t>(TIME_SAFETY * ms_left /
+                                             std::max(round.milliseconds / ran, 1e-6));
+        } else {
+            const double per_sample = static_cast<double>(round.simulations) / ran;
+            left = static_cast<std::int64_t>(static_cast<double>(budget.simulations - simulations) /
+                                             std::max(per_sample, 1.0));
+        }
+        const std::int64_t per_candidate =
+            left / rounds_for(alive.size()) / static_cast<std::int64_t>(alive.size());
+        if (per_candidate < 1) {
+            break;
+        }
+        add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
+    }
+
+    for (std::size_t c = 0; c < count; ++c) {
+        decision.candidates[c].value = tally[c].mean();
+        decision.candidates[c].samples = tally[c].count;
+    }
+    const std::size_t best = best_of(alive, tally);
+    decision.chosen = static_cast<int>(best);
+    decision.shot = candidates[best].shot;
+    decision.samples = samples;
+    decision.simulations = simulations;
+    decision.milliseconds = elapsed_ms(start);
+    return decision;
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "candidates.h"
+#include "curling_simulator.h"
+#include "simulator/simulator_loader.h"
+#include "win_table.h"
+#include "worker_pool.h"
+
+// The planner's search, without any I/O: given a position and the game
+// around it, it rates candidate shots by the probability of winning the game
+// over sampled noisy executions, each played out to the end of the end, and
+// returns the best with a report of everything it considered.
+
+struct PlannerOptions {
+    float spread = 0.145f;       // the execution noise planned for (0.1 m/s)
+    int threads = 1;             // total threads of the pool
+    std::uint64_t seed = 1;      // every sample's noise derives from it
+    int careful_from = 10;       // look-ahead stones from this one on are chosen with care
+    bool careful_reply = true;   // and the other team's reply to the candidate always
+    std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
+    EndScoreDistribution end_scores = shipped_end_scores();
+};
+
+// The game around a position, for the team about to throw.
+struct GameContext {
+    int lead = 0;      // this team's points minus the other's, before this end
+    int end = 0;       // the current end, from 0
+    int last_end = 7;  // the last regular end, from 0
+};
+
+// What to spend: a fixed number of simulated shots (calls of the library's
+// Simulation: the executions of candidates and every stone of the look-ahead
+// after them; then the answer depends only on the position, the seed and
+// this number), or a time. A fixed budget may carry a time limit as well,
+// which cuts it short.
+struct SearchBudget {
+    std::int64_t simulations = 0;  // > 0: fixed
+    double milliseconds = 0.0;     // > 0: the time limit (the budget when simulations == 0)
+};
+
+struct CandidateReport {
+    Candidate candidate;
+    double value = 0.0;  // estimated probability of winning the game (a draw is half)
+    int samples = 0;
+    // Where the stones rested after each sampled execution of this shot
+    // (before the rest of the end was played out), in sample order; filled
+    // only when the decision was asked for outcomes.
+    std::vector<std::array<StonePosition, CURLING_STONES>> outcomes;
+};
+
+struct Decision {
+    ShotVector shot{};
+    int chosen = -1;                       // index into `candidates`, -1 for a quick shot
+    std::vector<CandidateReport> candidates;
+    std::int64_t samples = 0;              // sampled executions (each played out to the end)
+    std::int64_t simulations = 0;          // simulated shots, all told
+    double milliseconds = 0.0;             // wall time of the decision
+    bool quick = false;                    // no search was made
+};
+
+// The running mean of one candidate's sampled values.
+struct CandidateTally {
+    double sum = 0.0;
+    int count = 0;
+    double mean() const { return count > 0 ? sum / count : -1.0; }
+};
+
+class Planner {
+public:
+    Planner(const SimulatorApi& api, const PlannerOptions& options);
+
+    // Chooses the shot for the team that throws stone `state.shot_number`.
+    Decision decide(const GAMESTATE& state, const GameContext& game, const SearchBudget& budget,
+                    bool want_outcomes = false);
+
+    // A shot that needs no search: a draw to the button.
+    ShotVector quick_shot() const;
+
+    const WinTable& win_table() const { return win_table_; }
+
+private:
+    // What every round of one decision shares.
+    struct Race {
+        const GAMESTATE* root;
+        const GameContext* game;
+        const std::vector<Candidate>* candidates;
+        std::uint64_t seed;
+        bool want_outcomes;
+        std::function<bool()> in_time;
+    };
+    struct Round {
+        std::size_t items = 0;      // samples asked for
+        std::size_t ran = 0;        // samples taken before the clock stopped them
+        double milliseconds = 0.0;
+        std::int64_t simulations = 0;
+    };
+    // Samples first_sample .. first_sample + add - 1 of every live candidate.
+    Round run_round(const Race& race, const std::vector<std::size_t>& alive, int first_sample,
+                    int add, Decision& decision, std::vector<CandidateTally>& tally) const;
+    double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
+    std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
+                                     std::int64_t& simulations) const;
+    double sample_value(const GAMESTATE& root, const GameContext& game, const ShotVector& shot,
+                        std::uint64_t seed, int sample,
+                        std::array<StonePosition, CURLING_STONES>* outcome, int& simulations) const;
+
+    SimulatorApi api_;
+    PlannerOptions options_;
+    WinTable win_table_;
+    std::unique_ptr<WorkerPool> pool_;
+};
+
+// The seed of one decision: the planner's seed and the position, so that the
+// same position gets the same answer.
+std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state);

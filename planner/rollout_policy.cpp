@@ -1,0 +1,186 @@
+#include "rollout_policy.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sheet.h"
+
+namespace {
+
+ShotVector draw_to(const SimulatorApi& api, float x, float y, int spin) {
+    ShotVector shot{};
+    api.CreateShot(ShotTarget{x, y, static_cast<std::uint8_t>(spin)}, &shot);
+    return shot;
+}
+
+ShotVector hit_on(const SimulatorApi& api, const StonePosition& stone, float strength, int spin) {
+    ShotVector shot{};
+    api.CreateHitShot(ShotTarget{stone.x, stone.y, static_cast<std::uint8_t>(spin)}, strength,
+                      &shot);
+    return shot;
+}
+
+// A draw curls toward +x with spin 0, so it comes in from the -x side: to
+// pass a stone lying on the +x side of the line, spin 0.
+int spin_around(float target_x, float blocker_x) { return blocker_x >= target_x ? 0 : 1; }
+
+// The stone nearest in front of `target` on its line, or -1.
+int guard_of(const GAMESTATE& state, const StonePosition& target) {
+    int best = -1;
+    float nearest = 1e9f;
+    for (int k = 0; k < STONES; ++k) {
+        const StonePosition& s = state.stones[k];
+        if (!stone_in_play(s) || s.y <= target.y + 0.1f || s.y > HOG_Y) {
+            continue;
+        }
+        if (std::fabs(s.x - target.x) < 0.45f && s.y - target.y < nearest) {
+            nearest = s.y - target.y;
+            best = k;
+        }
+    }
+    return best;
+}
+
+[[maybe_unused]] bool centre_guarded(const GAMESTATE& state) {
+    for (const StonePosition& s : state.stones) {
+        if (stone_in_play(s) && s.y > TEE_Y + HOUSE_REACH && s.y < HOG_Y &&
+            std::fabs(s.x - TEE_X) < 0.5f) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The open spot in the house farthest from every stone, among a few.
+StonePosition open_spot(const GAMESTATE& state, bool sides_only) {
+    static constexpr float SPOTS[][2] = {{0.0f, 0.0f},   {-0.8f, 0.2f}, {0.8f, 0.2f},
+                                         {-0.5f, 0.7f},  {0.5f, 0.7f},  {0.0f, 0.9f},
+                                         {-1.0f, -0.3f}, {1.0f, -0.3f}};
+    StonePosition best{TEE_X, TEE_Y};
+    float best_gap = -1.0f;
+    for (const auto& spot : SPOTS) {
+        if (sides_only && spot[0] == 0.0f) {
+            continue;
+        }
+        const StonePosition p{TEE_X + spot[0], TEE_Y + spot[1]};
+        float gap = 3.0f;
+        for (const StonePosition& s : state.stones) {
+            if (stone_in_play(s)) {
+                gap = std::min(gap, std::hypot(s.x - p.x, s.y - p.y));
+            }
+        }
+        // Nearer the tee is worth a little gap.
+        gap -= 0.25f * std::hypot(spot[0], spot[1]);
+        if (gap > best_gap) {
+            best_gap = gap;
+            best = p;
+        }
+    }
+    return best;
+}
+
+ShotVector attack(const SimulatorApi& api, const GAMESTATE& state, int stone,
+                  SampleRandom& random) {
+    const StonePosition& s = state.stones[stone];
+    const int spin = random.uniform() < 0.5 ? 0 : 1;
+    if (path_open(state, stone)) {
+        return hit_on(api, s, 14.0f + 8.0f * static_cast<float>(random.uniform()), spin);
+    }
+    const int guard = guard_of(state, s);
+    const int around = guard >= 0 ? spin_around(s.x, state.stones[guard].x) : spin;
+    if (tee_distance(s) > 0.5f) {
+        return draw_to(api, TEE_X, TEE_Y, around);
+    }
+    // Freeze: come to rest touching the front of it.
+    return draw_to(api, s.x, s.y + 2.0f * STONE_RADIUS + 0.02f, around);
+}
+
+}  // namespace
+
+ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random) {
+    const int shot = state.shot_number;
+    const int team = team_of(shot);
+    const bool hammer = team == 1;
+    const HouseView house = view_house(state);
+    const int shot_team = house.shot_team();
+    const int spin = random.uniform() < 0.5 ? 0 : 1;
+
+    if (shot == LAST_SHOT) {
+        if (shot_team == team) {
+            return ShotVector{0.0f, -10.0f, 0};  // already counting: throw it away
+        }
+        if (shot_team < 0) {
+            return draw_to(api, TEE_X, TEE_Y + 0.3f, spin);
+        }
+        return attack(api, state, house.order[0], random);
+    }
+    if (shot_team >= 0 && shot_team != team) {
+        return attack(api, state, house.order[0], random);
+    }
+    // The hammer team keeps the centre open; the other team draws to it.
+    const StonePosition spot = open_spot(state, hammer && shot < 12);
+    return draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+}
+
+namespace {
+
+// The stones as they lie, for the team that just threw: what it would
+// score now, and a little for each stone in the house.
+double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
+    const int score0 = team0_score(api.GetScore, state);
+    double value = team == 0 ? score0 : -score0;
+    for (int k = 0; k < STONES; ++k) {
+        if (in_house(state.stones[k])) {
+            value += team_of(k) == team ? 0.3 : -0.3;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int& simulations) {
+    const int shot = state.shot_number;
+    const int team = team_of(shot);
+    const HouseView house = view_house(state);
+    const int spin = random.uniform() < 0.5 ? 0 : 1;
+    ShotVector proposals[8];
+    int count = 0;
+    proposals[count++] = greedy_shot(api, state, random);
+    proposals[count++] = draw_to(api, TEE_X, TEE_Y + 0.15f, spin);
+    const StonePosition spot = open_spot(state, false);
+    proposals[count++] = draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+    int enemies = 0;
+    for (int i = 0; i < house.count && enemies < 2; ++i) {
+        const int k = house.order[i];
+        if (team_of(k) != team) {
+            proposals[count++] = hit_on(api, state.stones[k], 16.0f, spin);
+            ++enemies;
+        }
+    }
+    if (house.shot_team() == team) {
+        const StonePosition& best = state.stones[house.order[0]];
+        proposals[count++] = draw_to(api, best.x, std::min(best.y + 2.6f, HOG_Y - 0.6f), spin);
+        proposals[count++] = ShotVector{0.0f, -10.0f, 0};
+    }
+    int chosen = 0;
+    double best_value = -1e9;
+    for (int p = 0; p < count; ++p) {
+        GAMESTATE tried = state;
+        api.Simulation(&tried, proposals[p], 0.0f, 0, -1);
+        ++simulations;
+        const double value = as_they_lie(api, tried, team);
+        if (value > best_value) {
+            best_value = value;
+            chosen = p;
+        }
+    }
+    return proposals[chosen];
+}
+
+ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int careful_from, int& simulations) {
+    return state.shot_number >= careful_from ? careful_shot(api, state, random, simulations)
+                                             : greedy_shot(api, state, random);
+}

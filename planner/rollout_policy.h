@@ -1,0 +1,26 @@
+#pragma once
+
+#include "curling_simulator.h"
+#include "random.h"
+#include "simulator/simulator_loader.h"
+
+// The players that finish an end in every sampled look-ahead.
+//
+// The greedy one needs no simulation to choose: it takes out the other
+// team's shot stone when its path is open (draws around or freezes to it
+// when guarded), and otherwise draws to the open part of the house (the
+// hammer team to the sides, keeping the centre open).
+ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random);
+
+// The careful one tries a handful of shots without noise (the greedy shot,
+// draws to the button and the open spot, hits on the other team's two best
+// stones, a guard and a throw-away when counting) and plays the one that
+// leaves the stones best for it. It plays like a strong, noise-blind
+// opponent, at several times the cost.
+ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int& simulations);
+
+// The careful player from stone `careful_from` of the end on, the greedy
+// one before. Adds the shots it simulated to `simulations`.
+ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
+                        int careful_from, int& simulations);
