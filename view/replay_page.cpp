@@ -48,14 +48,24 @@ json changes(const Position& before, const Position& after) {
     return out;
 }
 
+// [slot, removed, frame, x, y, then each later point as the change from the
+// one before]: small numbers, short text.
 json paths_json(const ShotPaths& paths) {
     json out = json::array();
     for (const StonePath& path : paths.stones) {
         json flat = {path.slot, path.removed ? 1 : 0};
+        long frame = 0;
+        long x = 0;
+        long y = 0;
         for (const PathPoint& point : path.points) {
-            flat.push_back(point.frame);
-            flat.push_back(mm(point.x));
-            flat.push_back(mm(point.y));
+            const long px = mm(point.x);
+            const long py = mm(point.y);
+            flat.push_back(point.frame - frame);
+            flat.push_back(px - x);
+            flat.push_back(py - y);
+            frame = point.frame;
+            x = px;
+            y = py;
         }
         out.push_back(std::move(flat));
     }

@@ -13,7 +13,9 @@
 
 inline constexpr float FRAME_INTERVAL_S = 0.05f;
 inline constexpr int MAX_FRAMES = 4000;          // 200 s of play: far beyond any shot
-inline constexpr double PATH_TOLERANCE = 0.003;  // metres
+// A centimetre is a pixel or less on a page's sheet, and keeps a 200-game
+// page well under 20 MB.
+inline constexpr double PATH_TOLERANCE = 0.01;  // metres
 // A recomputed resting position further than this from the record's is
 // flagged: the record was made with another physics library.
 inline constexpr double REST_TOLERANCE = 0.001;  // metres

@@ -109,10 +109,17 @@
 
   // ---- paths --------------------------------------------------------------
 
+  // Points after the first are stored as changes from the one before.
   function pathPoints(flat) {
     const points = [];
+    let frame = 0;
+    let x = 0;
+    let y = 0;
     for (let i = 2; i + 2 < flat.length; i += 3) {
-      points.push({ t: flat[i] * VIEW.frame, x: flat[i + 1] / 1000, y: flat[i + 2] / 1000 });
+      frame += flat[i];
+      x += flat[i + 1];
+      y += flat[i + 2];
+      points.push({ t: frame * VIEW.frame, x: x / 1000, y: y / 1000 });
     }
     return points;
   }
