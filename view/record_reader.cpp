@@ -9,6 +9,10 @@ namespace {
 
 using nlohmann::json;
 
+// Larger than any coordinate, speed, clock or score a record can mean, and
+// small enough for every conversion the reader makes.
+constexpr double BOUND = 1e9;
+
 [[noreturn]] void fail(const std::string& name, std::size_t line, const std::string& what) {
     throw RecordError(name + ":" + std::to_string(line) + ": " + what);
 }
@@ -29,8 +33,9 @@ struct LineReader {
 
     int integer(const char* key) const {
         const json& value = field(key);
-        if (!value.is_number_integer()) {
-            fail(name, line, std::string("\"") + key + "\" is not an integer");
+        if (!value.is_number_integer() ||
+            std::fabs(value.get<double>()) > static_cast<double>(BOUND)) {
+            fail(name, line, std::string("\"") + key + "\" is not an integer of a record");
         }
         return value.get<int>();
     }
@@ -40,6 +45,16 @@ struct LineReader {
             fail(name, line, std::string("\"") + key + "\" holds a value that is not a number");
         }
         return value.get<double>();
+    }
+
+    // A number a float or an integer can hold; a record with absurd values
+    // is refused rather than converted with undefined results.
+    double bounded(const json& value, const char* key) const {
+        const double v = number(value, key);
+        if (!(std::fabs(v) <= BOUND)) {
+            fail(name, line, std::string("\"") + key + "\" holds a value out of range");
+        }
+        return v;
     }
 
     const json& array(const char* key, std::size_t size) const {
@@ -60,17 +75,17 @@ struct LineReader {
                                      " is not an [x, y] pair");
             }
             // The record holds the floats exactly, as doubles.
-            out[k] = StonePosition{static_cast<float>(number(stones[k][0], key)),
-                                   static_cast<float>(number(stones[k][1], key))};
+            out[k] = StonePosition{static_cast<float>(bounded(stones[k][0], key)),
+                                   static_cast<float>(bounded(stones[k][1], key))};
         }
         return out;
     }
 
     ShotVector shot_vector(const char* key) const {
         const json& value = array(key, 3);
-        return ShotVector{static_cast<float>(number(value[0], key)),
-                          static_cast<float>(number(value[1], key)),
-                          static_cast<std::uint8_t>(number(value[2], key) != 0 ? 1 : 0)};
+        return ShotVector{static_cast<float>(bounded(value[0], key)),
+                          static_cast<float>(bounded(value[1], key)),
+                          static_cast<std::uint8_t>(bounded(value[2], key) != 0 ? 1 : 0)};
     }
 };
 
@@ -90,12 +105,12 @@ ShotRecord read_shot(const LineReader& in) {
     shot.reply = reply.is_string() ? reply.get<std::string>() : reply.dump();
     shot.shot_vector = in.shot_vector("shot_vector");
     const json& noise = in.array("noise", 2);
-    shot.noise = {in.number(noise[0], "noise"), in.number(noise[1], "noise")};
+    shot.noise = {in.bounded(noise[0], "noise"), in.bounded(noise[1], "noise")};
     shot.delivered = in.shot_vector("delivered");
-    shot.think_ms = in.number(in.field("think_ms"), "think_ms");
+    shot.think_ms = in.bounded(in.field("think_ms"), "think_ms");
     const json& clock = in.array("clock_ms", 2);
-    shot.clock_ms = {static_cast<std::int64_t>(in.number(clock[0], "clock_ms")),
-                     static_cast<std::int64_t>(in.number(clock[1], "clock_ms"))};
+    shot.clock_ms = {static_cast<std::int64_t>(in.bounded(clock[0], "clock_ms")),
+                     static_cast<std::int64_t>(in.bounded(clock[1], "clock_ms"))};
     shot.line = in.line;
     return shot;
 }
@@ -106,8 +121,8 @@ EndRecord read_end(const LineReader& in) {
     end.score = in.integer("score");
     end.hammer = in.integer("hammer");
     const json& total = in.array("total", 2);
-    end.total = {static_cast<int>(in.number(total[0], "total")),
-                 static_cast<int>(in.number(total[1], "total"))};
+    end.total = {static_cast<int>(in.bounded(total[0], "total")),
+                 static_cast<int>(in.bounded(total[1], "total"))};
     return end;
 }
 
@@ -123,10 +138,11 @@ void read_match_line(MatchRecord& record, const LineReader& in) {
         }
     }
     if (in.object.contains("ends") && in.object["ends"].is_number_integer()) {
-        record.regular_ends = in.object["ends"].get<int>();
+        record.regular_ends = static_cast<int>(std::clamp(in.bounded(in.object["ends"], "ends"),
+                                                          0.0, static_cast<double>(CURLING_MAX_ENDS)));
     }
     if (in.object.contains("clock_ms") && in.object["clock_ms"].is_number()) {
-        record.clock_ms = in.object["clock_ms"].get<std::int64_t>();
+        record.clock_ms = static_cast<std::int64_t>(in.bounded(in.object["clock_ms"], "clock_ms"));
     }
 }
 

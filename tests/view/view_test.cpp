@@ -65,6 +65,7 @@ TEST(ReadRecord, RefusesWhatItCannotUseNamingTheLine) {
         {match + shot_line(",\"end\":\"zero\""), "r.jsonl:2: \"end\" is not an integer"},
         {match + shot_line(",\"after\":[[0,0]]"), "r.jsonl:2: \"after\" is not an array of 16"},
         {match + shot_line(",\"shot\":16"), "r.jsonl:2: shot, side or end out of range"},
+        {match + shot_line(",\"clock_ms\":[1e300,0]"), "r.jsonl:2: \"clock_ms\" holds a value out of range"},
         {match, "r.jsonl: no games in the record"},
     };
     for (const Case& c : cases) {

@@ -375,7 +375,7 @@
           (hammer ? '<span class="hammer-mark">\u25cf</span>' : "") +
           '<span class="points">' + cell + "</span></td>";
       }
-      html += '<td class="total">' + totals[side] + "</td></tr>";
+      html += '<td class="total">' + escapeHtml(totals[side]) + "</td></tr>";
     }
     html += "</tbody>";
     document.getElementById("scoreboard").innerHTML = html;
@@ -390,11 +390,11 @@
   function endingText(game) {
     const r = game.result;
     if (!r) return "Unfinished: the record stops during this game.";
-    const score = r.score ? r.score[0] + "\u2013" + r.score[1] : "";
+    const score = r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "";
     const winner = r.winner ? escapeHtml(names[r.winner - 1]) + " wins " + score : "Drawn " + score;
-    if (r.ending === "normal") return winner + " after " + r.end_scores.length + " ends.";
+    if (r.ending === "normal") return winner + " after " + escapeHtml((r.end_scores || []).length) + " ends.";
     const fault = r.player ? escapeHtml(names[r.player - 1]) : "a player";
-    return winner + ": " + escapeHtml(r.ending.replace(/_/g, " ")) + " by " + fault +
+    return winner + ": " + escapeHtml(String(r.ending).replace(/_/g, " ")) + " by " + fault +
       (r.detail ? " (" + escapeHtml(r.detail) + ")" : "") + ".";
   }
 
@@ -402,12 +402,12 @@
     const list = document.getElementById("games");
     const items = DATA.games.map((game, index) => {
       const r = game.result;
-      const score = r && r.score ? r.score[0] + "\u2013" + r.score[1] : "unfinished";
+      const score = r && r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "unfinished";
       const flagged = game.shots.filter((s) => s.x).length;
-      const winner = r && r.winner ? " w" + r.winner : "";
+      const winner = r && r.winner ? " w" + escapeHtml(r.winner) : "";
       return '<li data-index="' + index + '" class="' + winner + '" tabindex="0">' +
         "<span>Game " + (game.g + 1) + "</span><span class=\"score\">" + score + "</span>" +
-        (r && r.ending !== "normal" ? '<span class="ending">' + escapeHtml(r.ending.replace(/_/g, " ")) + "</span>" : "") +
+        (r && r.ending !== "normal" ? '<span class="ending">' + escapeHtml(String(r.ending).replace(/_/g, " ")) + "</span>" : "") +
         (flagged ? '<span class="flagged" title="shots that replay differently">\u26a0 ' + flagged + "</span>" : "") +
         "</li>";
     });
@@ -437,12 +437,14 @@
     let html = "<table><thead><tr><th></th><th>" + chip(0) + escapeHtml(names[0]) + "</th><th>" +
       chip(1) + escapeHtml(names[1]) + "</th></tr></thead><tbody>";
     for (const [label, get] of rows) {
-      html += "<tr><th>" + label + "</th><td>" + get(s.players[0]) + "</td><td>" + get(s.players[1]) + "</td></tr>";
+      html += "<tr><th>" + label + "</th><td>" + escapeHtml(get(s.players[0])) + "</td><td>" +
+        escapeHtml(get(s.players[1])) + "</td></tr>";
     }
     html += "</tbody></table>";
     const elo = s.elo || {};
     const bound = (v, score) => (v === null || v === undefined ? (score >= 0.5 ? "+\u221e" : "\u2212\u221e") : (v > 0 ? "+" : "") + fixed(v, 0));
-    html += "<p>" + s.games + " games, " + s.ends + " ends (" + s.blank_ends + " blank, " + s.extra_ends + " extra).</p>";
+    html += "<p>" + escapeHtml(s.games + " games, " + s.ends + " ends (" + s.blank_ends + " blank, " +
+      s.extra_ends + " extra).") + "</p>";
     html += "<p>Elo " + escapeHtml(names[0]) + " \u2212 " + escapeHtml(names[1]) + ": " +
       bound(elo.difference, elo.mean_score) +
       (elo.pairs >= 2 ? " (95%: " + bound(elo.low, elo.low_score) + " .. " + bound(elo.high, elo.high_score) + ")" : "") + "</p>";
