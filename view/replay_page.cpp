@@ -91,19 +91,13 @@ json shot_json(const ShotRecord& shot, const Position& expected_before, const Sh
     if (!same_position(shot.position, expected_before)) {
         out["b"] = occupied(shot.position);
     }
+    // A flag: [slot, distance in mm], -1 for a stone on the sheet in only one
+    // of the two positions; [-1, -1] when the library refused the shot.
     if (!paths.computed) {
-        out["x"] = "the physics library refused to replay this shot";
+        out["x"] = {-1, -1};
     } else if (paths.deviation > REST_TOLERANCE) {
-        const std::string stone = "stone " + std::to_string(paths.deviating_slot);
-        char text[160];
-        if (std::isinf(paths.deviation)) {
-            std::snprintf(text, sizeof text, "%s is on the sheet in one and not in the other",
-                          stone.c_str());
-        } else {
-            std::snprintf(text, sizeof text, "%s rests %.1f mm from where the record has it",
-                          stone.c_str(), paths.deviation * 1000.0);
-        }
-        out["x"] = text;
+        out["x"] = {paths.deviating_slot,
+                    std::isinf(paths.deviation) ? -1.0 : significant(paths.deviation * 1000.0)};
     }
     return out;
 }

@@ -190,6 +190,20 @@
     return "the thrown stone rests " + d.toFixed(2) + " m from the tee";
   }
 
+  function flagText(shot) {
+    const [slot, mm] = shot.x;
+    if (slot < 0) return "The physics library refused to replay this shot: no path is shown.";
+    const firstSide = state.positions.firstSides[state.step];
+    const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
+    const stone = names[side] + "'s stone " + (Math.floor(slot / 2) + 1) + " (slot " + slot + ")";
+    const what = mm < 0 ? stone + " is on the sheet in one and not in the other"
+      : stone + " rests " + Number(mm).toFixed(1) + " mm from where the record has it";
+    return "Replayed with this page's physics library, " + what +
+      ". The record was probably made with another library.";
+  }
+
+  const plural = (n, word) => n + " " + word + (n === 1 ? "" : "s");
+
   function describe(shot) {
     const game = currentGame();
     const side = shot.d;
@@ -216,9 +230,7 @@
     const flag = document.getElementById("flag");
     if (shot.x) {
       flag.hidden = false;
-      flag.textContent =
-        "Recomputed resting position differs from the record: " + shot.x +
-        ". The record was probably made with another physics library.";
+      flag.textContent = flagText(shot);
     } else {
       flag.hidden = true;
       flag.textContent = "";
@@ -392,7 +404,7 @@
     if (!r) return "Unfinished: the record stops during this game.";
     const score = r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "";
     const winner = r.winner ? escapeHtml(names[r.winner - 1]) + " wins " + score : "Drawn " + score;
-    if (r.ending === "normal") return winner + " after " + escapeHtml((r.end_scores || []).length) + " ends.";
+    if (r.ending === "normal") return winner + " after " + escapeHtml(plural((r.end_scores || []).length, "end")) + ".";
     const fault = r.player ? escapeHtml(names[r.player - 1]) : "a player";
     return winner + ": " + escapeHtml(String(r.ending).replace(/_/g, " ")) + " by " + fault +
       (r.detail ? " (" + escapeHtml(r.detail) + ")" : "") + ".";
@@ -478,7 +490,7 @@
     if (m.clock_ms) parts.push("clock " + clock(m.clock_ms));
     const flagged = DATA.games.reduce((n, g) => n + g.shots.filter((s) => s.x).length, 0);
     parts.push("paths from " + DATA.simulator);
-    if (flagged) parts.push("\u26a0 " + flagged + " shots replay differently");
+    if (flagged) parts.push("\u26a0 " + plural(flagged, "shot") + (flagged === 1 ? " replays" : " replay") + " differently");
     document.getElementById("match-line").textContent = DATA.record + " \u00b7 " + parts.join(" \u00b7 ");
   }
 
