@@ -194,7 +194,7 @@ std::string heat_map_svg(const Decision& decision, HeatMapKind kind) {
     out += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>";
     out += text(0, 14,
                 kind == HeatMapKind::RAW
-                    ? "Raw ratings: one simulated candidate per cell"
+                    ? "Raw ratings: one simulated candidate per cell (white outline: the plateau)"
                     : "Smoothed ratings: what the plateau rule compares (white outline: best value)",
                 "start", "title");
     for (int spin = 0; spin < SPIN_GROUPS; ++spin) {
