@@ -166,9 +166,22 @@ std::string replay_page(const MatchRecord& record, const SimulatorApi& api,
         total += entry.second.shots.size();
     }
     std::vector<StonePosition> frames;
+    // Each game's shots in a block of their own, which the page parses only
+    // when the game is shown: a large record opens as fast as a small one.
     json games = json::array();
+    std::string game_blocks;
     for (const auto& entry : record.games) {
-        games.push_back(game_json(entry.second, api, stats, frames, progress, total));
+        json game = game_json(entry.second, api, stats, frames, progress, total);
+        json shots = std::move(game["shots"]);
+        game.erase("shots");
+        std::size_t flagged = 0;
+        for (const json& shot : shots) {
+            flagged += shot.contains("x") ? 1 : 0;
+        }
+        game["shotCount"] = shots.size();
+        game["flagged"] = flagged;
+        game_blocks += script_data("game-" + std::to_string(games.size()), shots);
+        games.push_back(std::move(game));
     }
     const json data = {{"record", record_name},
                        {"simulator", simulator_path},
@@ -187,6 +200,7 @@ std::string replay_page(const MatchRecord& record, const SimulatorApi& api,
     const std::size_t slot = body.find(SHEET_SLOT);
     page += body.substr(0, slot) + sheet_svg(sheet) + body.substr(slot + SHEET_SLOT.size());
     page += script_data("replay-data", data);
+    page += game_blocks;
     page += "<script>" + std::string(REPLAY_SCRIPT) + "</script>\n</body>\n</html>\n";
     return page;
 }

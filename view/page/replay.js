@@ -141,8 +141,13 @@
 
   // ---- one shot -----------------------------------------------------------
 
+  // A game's shots are parsed the first time the game is shown.
   function currentGame() {
-    return DATA.games[state.game];
+    const game = DATA.games[state.game];
+    if (!game.shots) {
+      game.shots = JSON.parse(document.getElementById("game-" + state.game).textContent);
+    }
+    return game;
   }
 
   function show(step) {
@@ -415,7 +420,7 @@
     const items = DATA.games.map((game, index) => {
       const r = game.result;
       const score = r && r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "unfinished";
-      const flagged = game.shots.filter((s) => s.x).length;
+      const flagged = game.flagged;
       const winner = r && r.winner ? " w" + escapeHtml(r.winner) : "";
       return '<li data-index="' + index + '" class="' + winner + '" tabindex="0">' +
         "<span>Game " + (game.g + 1) + "</span><span class=\"score\">" + score + "</span>" +
@@ -488,7 +493,7 @@
     if (m.seed !== undefined) parts.push("seed " + m.seed);
     if (m.spread !== undefined) parts.push("noise " + m.spread);
     if (m.clock_ms) parts.push("clock " + clock(m.clock_ms));
-    const flagged = DATA.games.reduce((n, g) => n + g.shots.filter((s) => s.x).length, 0);
+    const flagged = DATA.games.reduce((n, g) => n + g.flagged, 0);
     parts.push("paths from " + DATA.simulator);
     if (flagged) parts.push("\u26a0 " + plural(flagged, "shot") + (flagged === 1 ? " replays" : " replay") + " differently");
     document.getElementById("match-line").textContent = DATA.record + " \u00b7 " + parts.join(" \u00b7 ");
@@ -522,4 +527,6 @@
   renderGameList();
   renderSummary();
   selectGame(0);
+  // When the first shot was drawn, for measuring large pages.
+  document.body.dataset.readyMs = String(Math.round(performance.now()));
 })();

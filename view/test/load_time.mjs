@@ -19,8 +19,8 @@ try {
   const page = await browser.newPage();
   await page.setViewport({ width: 1600, height: 1000 });
   await page.goto("file://" + file, { waitUntil: "load", timeout: 120000 });
-  await page.waitForFunction(() => document.body.dataset.state === "still", { timeout: 120000 });
-  const ready = await page.evaluate(() => performance.now());
+  await page.waitForFunction(() => document.body.dataset.readyMs !== undefined, { timeout: 120000 });
+  const ready = Number(await page.evaluate(() => document.body.dataset.readyMs));
   const games = await page.evaluate(() => document.querySelectorAll("#games li").length);
   const started = Date.now();
   await page.click("#games li:last-child");
