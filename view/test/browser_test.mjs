@@ -234,20 +234,26 @@ try {
   }
   console.log("replay page: largest distance of a drawn stone from the record " + (worst * 1000).toFixed(3) + " mm");
 
-  // Play: the thrown stone runs, and the shot ends where the record says.
+  // Play from the second-to-last shot: the last shot runs and play stops
+  // there, ending where the record says.
   {
     const shots = shotsOfGame(lines, games[0]);
+    const last = shots.length - 1;
     await selectGame(page, 0);
     await page.select("#speed", "8");
-    await page.keyboard.press("Home");
+    await page.keyboard.press("End");
+    await page.keyboard.press("ArrowLeft");
     await page.click("#play");
-    await page.waitForFunction(() => document.body.dataset.state === "animating", { timeout: 10000 });
+    check((await shown(page)).state === "animating", "play animates the next shot");
     await page.screenshot({ path: path.join(OUT, "replay-playing.png") });
-    await page.waitForFunction(() => document.body.dataset.state === "pausing", { timeout: 30000 });
-    await checkStep(page, shots, 1, "after playing shot 1");
+    await page.waitForFunction(() => document.body.dataset.state === "still", { timeout: 60000 });
+    await checkStep(page, shots, last, "after playing the last shot");
+    // Space starts play again (from the first shot) and pauses it.
     await page.keyboard.press(" ");
-    const after = await shown(page);
-    check(after.state === "still", "space pauses the play");
+    await page.keyboard.press(" ");
+    const paused = await shown(page);
+    check(paused.state === "still", "space pauses the play");
+    await checkStep(page, shots, paused.slider, "paused");
   }
   await page.keyboard.press("End");
   await page.screenshot({ path: path.join(OUT, "replay.png") });
