@@ -4,10 +4,13 @@ set -euo pipefail
 
 # python3 (and numpy, optional for users) for the Python module's tests;
 # pkgconf, dpkg-dev and file for the install and package tests; Box2D for
-# the physics benchmark's peer.
+# the physics benchmark's peer; chromium and nodejs drive the pages' browser
+# test; librsvg2-bin turns stills into PNG.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev libcli11-dev libbox2d-dev python3 python3-numpy pkgconf
-          dpkg-dev file)
+          dpkg-dev file chromium librsvg2-bin)
+# A machine that already has node (from any source) keeps it.
+command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
@@ -19,4 +22,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The browser test's puppeteer-core, at the versions the lock file pins.
+# npm ci runs again only when the lock file changed.
+test_dir=view/test
+if [ -f "$(dirname "$0")/../$test_dir/package-lock.json" ]; then
+  cd "$(dirname "$0")/../$test_dir"
+  if ! cmp -s package-lock.json node_modules/.installed-lock.json; then
+    echo "installing the browser test's node packages (npm ci)"
+    npm ci --no-audit --no-fund --loglevel=error >/dev/null
+    cp package-lock.json node_modules/.installed-lock.json
+  fi
 fi

@@ -7,17 +7,18 @@
 
 namespace {
 
-void mid_end_rule(const _GAMESTATE& state, ShotVector* out) {
+void mid_end_rule(const _GAMESTATE& state, ShotVector* out, SearchTrace* trace) {
     if (early_shot_rule(state)) {
         *out = EARLY_SHOT_SPIN0;
         return;
     }
-    mid_end_search(state, out);
+    mid_end_search(state, out, trace);
 }
 
 }  // namespace
 
-void choose_shot(const _GAMESTATE* state, ShotVector* out, std::int32_t remaining_time) {
+void choose_shot(const _GAMESTATE* state, ShotVector* out, std::int32_t remaining_time,
+                 SearchTrace* trace) {
     if (remaining_time < LOW_TIME_LIMIT) {
         low_time_shot(*state, out);
         return;
@@ -37,14 +38,14 @@ void choose_shot(const _GAMESTATE* state, ShotVector* out, std::int32_t remainin
             *out = EARLY_SHOT_SPIN1;
             return;
         }
-        mid_end_rule(*state, out);
+        mid_end_rule(*state, out, trace);
         return;
     case 15:
-        last_stone_search(*state, out);
+        last_stone_search(*state, out, trace);
         return;
     default:
         if (state->shot_number >= 4 && state->shot_number <= 14) {
-            mid_end_rule(*state, out);
+            mid_end_rule(*state, out, trace);
             return;
         }
         *out = DEFAULT_SHOT;

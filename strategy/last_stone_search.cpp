@@ -24,8 +24,17 @@ float last_stone_standing_rating(const _GAMESTATE& state) {
     return end_score_rating(simulator.GetScore(&state), state);
 }
 
-void last_stone_search(const _GAMESTATE& state, ShotVector* out) {
+void last_stone_search(const _GAMESTATE& state, ShotVector* out, SearchTrace* trace) {
     SweepGrid grid(LAST_STONE_ROWS);
     sweep_grid(LAST_STONE_SEARCH, state, grid);
-    finish_search(LAST_STONE_SEARCH, last_stone_standing_rating(state), grid, out);
+    const float standing_rating = last_stone_standing_rating(state);
+    if (trace != nullptr) {
+        trace->swept = grid.raw_ratings;
+    }
+    finish_search(LAST_STONE_SEARCH, standing_rating, grid, out);
+    if (trace != nullptr) {
+        trace->search = &LAST_STONE_SEARCH;
+        trace->standing_rating = standing_rating;
+        trace->grid = grid;
+    }
 }

@@ -15,5 +15,6 @@ extern const SweepSearch LAST_STONE_SEARCH;
 // The end score of the unchanged position, under the blank-end rule.
 float last_stone_standing_rating(const _GAMESTATE& state);
 
-// Shot 15: a simulated sweep rated by the end score.
-void last_stone_search(const _GAMESTATE& state, ShotVector* out);
+// Shot 15: a simulated sweep rated by the end score. `trace`, when given,
+// receives a copy of the ratings.
+void last_stone_search(const _GAMESTATE& state, ShotVector* out, SearchTrace* trace = nullptr);

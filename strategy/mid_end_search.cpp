@@ -31,9 +31,17 @@ bool early_shot_rule(const _GAMESTATE& state) {
     return n % 2 == 1 && n <= EARLY_SHOT_LAST && in_house_count <= 1 && !guarded;
 }
 
-void mid_end_search(const _GAMESTATE& state, ShotVector* out) {
+void mid_end_search(const _GAMESTATE& state, ShotVector* out, SearchTrace* trace) {
     SweepGrid grid(MID_END_ROWS);
     sweep_grid(MID_END_SEARCH, state, grid);
     const float standing_rating = evaluate_position(state);
+    if (trace != nullptr) {
+        trace->swept = grid.raw_ratings;
+    }
     finish_search(MID_END_SEARCH, standing_rating, grid, out);
+    if (trace != nullptr) {
+        trace->search = &MID_END_SEARCH;
+        trace->standing_rating = standing_rating;
+        trace->grid = grid;
+    }
 }

@@ -22,4 +22,5 @@ extern const SweepSearch MID_END_SEARCH;
 bool early_shot_rule(const _GAMESTATE& state);
 
 // Shots 3 to 14: a simulated sweep rated by the position evaluation.
-void mid_end_search(const _GAMESTATE& state, ShotVector* out);
+// `trace`, when given, receives a copy of the ratings.
+void mid_end_search(const _GAMESTATE& state, ShotVector* out, SearchTrace* trace = nullptr);

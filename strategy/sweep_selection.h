@@ -77,6 +77,16 @@ float best_value(const SweepGrid& grid);
 // nothing when every value equals `best`. True when it wrote.
 bool select_plateau(const SweepGrid& grid, const float* row_vy, float best, ShotVector* out);
 
+// A copy of what one search computed, for tools that show a decision. The
+// search fills it only when given one and computes exactly the same either
+// way: the copies are taken after the values they copy are final.
+struct SearchTrace {
+    const SweepSearch* search = nullptr;  // which search ran; null when none did
+    float standing_rating = 0.0f;
+    std::vector<float> swept;  // raw ratings as swept, UNRATED where not simulated
+    SweepGrid grid{0};         // all three arrays once the shot was selected
+};
+
 // Fill, smoothing, mixing, best value and selection, in that order. `out` is
 // first set to a draw to the tee so it holds a real shot even when the
 // selection writes nothing.

@@ -173,6 +173,45 @@ TEST_F(Searches, LastStonePlaysTheMiddleOfTheScoringBand) {
     EXPECT_TRUE(out.vx == sweep_vx(99) || out.vx == sweep_vx(100)) << out.vx;
 }
 
+// Tools draw a decision from the trace: it must be the search that chose,
+// with its arrays final, and must not change the choice.
+TEST_F(Searches, TraceHoldsTheRatingsTheChoiceCameFrom) {
+    struct Case {
+        std::int32_t shot_number;
+        const SweepSearch* search;
+        void (*simulation)(_GAMESTATE*, ShotVector);
+        std::int32_t (*score)(const _GAMESTATE*);
+    };
+    const Case cases[] = {
+        {8, &MID_END_SEARCH, tee_for_band_of_row_three, nullptr},
+        {15, &LAST_STONE_SEARCH, stone_records_the_shot, score_for_band_of_row_one},
+    };
+    for (const Case& c : cases) {
+        double_reset();
+        double_set_recording(false);
+        double_set_simulation_hook(c.simulation);
+        if (c.score != nullptr) {
+            double_set_score_hook(c.score);
+        }
+        _GAMESTATE state = empty_state(c.shot_number);
+        state.current_end = 3;
+        state.moving_side = 1;
+        ShotVector plain{};
+        choose_shot(&state, &plain, FULL_TIME);
+        SearchTrace trace;
+        ShotVector traced{};
+        choose_shot(&state, &traced, FULL_TIME, &trace);
+        EXPECT_TRUE(same_shot(plain, traced)) << c.shot_number;
+        ASSERT_EQ(trace.search, c.search) << c.shot_number;
+        ASSERT_EQ(trace.grid.rows, c.search->rows);
+        ASSERT_EQ(trace.swept.size(), trace.grid.raw_ratings.size());
+        ShotVector reselected{};
+        ASSERT_TRUE(select_plateau(trace.grid, c.search->row_vy, best_value(trace.grid),
+                                   &reselected));
+        EXPECT_TRUE(same_shot(reselected, traced)) << c.shot_number;
+    }
+}
+
 TEST_F(Searches, DispatchReachesEachSearch) {
     double_set_recording(false);
     _GAMESTATE state = empty_state(3);

@@ -1,0 +1,167 @@
+#include "view/analysis_page.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "view/heat_map_svg.h"
+#include "view/page_assets.h"
+#include "view/page_text.h"
+
+namespace {
+
+std::string fact(const std::string& name, const std::string& value) {
+    return "<dt>" + xml_escape(name) + "</dt><dd>" + value + "</dd>";
+}
+
+std::string format(const char* pattern, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+Position stones_of_state(const GAMESTATE& state) {
+    Position position{};
+    std::copy(std::begin(state.stones), std::end(state.stones), position.begin());
+    return position;
+}
+
+SheetScene decision_scene(const Decision& decision, int first_side) {
+    const Position before = stones_of_state(decision.state);
+    SheetScene scene;
+    scene.id = "decision-sheet";
+    if (!decision.outcome.computed) {
+        scene.stones = stones_of(before, first_side);
+        return scene;
+    }
+    // Where stones stood before the shot moved them, faded; where they rest after, solid.
+    for (const StonePath& path : decision.outcome.stones) {
+        const StonePosition was = before[static_cast<std::size_t>(path.slot)];
+        if (!empty_slot(was) && path.slot != decision.state.shot_number) {
+            scene.stones.push_back(
+                StoneMark{path.slot, side_of_slot(first_side, path.slot), was.x, was.y, true});
+        }
+        scene.paths.push_back(PathMark{side_of_slot(first_side, path.slot),
+                                       path.slot == decision.state.shot_number,
+                                       visible_points(path)});
+    }
+    const std::vector<StoneMark> after = stones_of(decision.outcome.final_position, first_side);
+    scene.stones.insert(scene.stones.end(), after.begin(), after.end());
+    scene.caption = "chosen shot, played without noise";
+    return scene;
+}
+
+std::string outcome_text(const Decision& decision) {
+    if (!decision.outcome.computed) {
+        return "not computed (the library has no trajectory export)";
+    }
+    const StonePosition rest =
+        decision.outcome.final_position[static_cast<std::size_t>(decision.state.shot_number)];
+    if (empty_slot(rest)) {
+        return "the thrown stone leaves play";
+    }
+    const double d = std::hypot(rest.x - CURLING_CENTRE_X, rest.y - CURLING_TEE_Y);
+    return "rests at x " + format("%.3f", rest.x) + ", y " + format("%.3f", rest.y) + " (" +
+           format("%.2f", d) + " m from the tee)";
+}
+
+std::string facts(const Decision& decision, const AnalysisSource& source) {
+    const int side = decision.state.moving_side;
+    std::string out = "<dl class=\"facts\">";
+    out += fact("Position", xml_escape(source.description));
+    out += fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
+                               "), shot " + std::to_string(decision.state.shot_number) +
+                               " of end " + std::to_string(decision.state.current_end) +
+                               " (counted from 0)");
+    out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
+    out += fact("Chosen by", xml_escape(decision_rule(decision)));
+    out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
+    if (source.played) {
+        const bool same = *source.played == decision.reply;
+        out += fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) +
+                                         "</code> " + (same ? "(the same)" : "(different)"));
+    }
+    out += fact("Chosen shot", outcome_text(decision));
+    if (decision.trace.search != nullptr) {
+        out += fact("Standing rating", format("%.4f", decision.trace.standing_rating));
+        out += fact("Best smoothed", format("%.4f", decision.best));
+        out += fact("Cell", decision.chosen_row >= 0
+                                ? "spin " + std::to_string(decision.shot.spin) + ", row " +
+                                      std::to_string(decision.chosen_row) + ", vx index " +
+                                      std::to_string(decision.chosen_index)
+                                : std::string("none: every rating was equal, so the engine "
+                                              "draws to the tee"));
+    }
+    return out + "</dl>";
+}
+
+nlohmann::json floats(const std::vector<float>& values) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const float v : values) {
+        out.push_back(short_float(v));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string analysis_page(const Decision& decision, const AnalysisSource& source,
+                          const std::optional<CandidateReport>& candidates) {
+    std::string page = page_head("Decision: " + source.description, ANALYSIS_STYLE);
+    page += "<body><header><h1>A decision of curling-engine</h1><p>" +
+            xml_escape(source.description) + "</p></header><main>";
+    page += "<section><h2>Decision</h2><div class=\"decision\">" +
+            sheet_svg(decision_scene(decision, source.first_side)) + facts(decision, source) +
+            "</div></section>";
+    if (decision.trace.search != nullptr) {
+        page += "<section class=\"heat-maps\"><h2>Ratings over spin \u00d7 row \u00d7 vx</h2>" +
+                heat_map_svg(decision, HeatMapKind::RAW) +
+                heat_map_svg(decision, HeatMapKind::SMOOTHED) +
+                "<p class=\"note\">Each row is one vy of the search; each column one vx. The "
+                "plateau is every smoothed cell equal to the best value; the engine plays the "
+                "middle of the widest run (red circle).</p></section>";
+    }
+    if (candidates) {
+        page += candidate_section_html(*candidates, stones_of_state(decision.state),
+                                       source.first_side);
+    }
+    page += "</main></body></html>\n";
+    return page;
+}
+
+nlohmann::json decision_json(const Decision& decision) {
+    nlohmann::json stones = nlohmann::json::array();
+    for (const StonePosition& stone : decision.state.stones) {
+        stones.push_back({short_float(stone.x), short_float(stone.y)});
+    }
+    nlohmann::json out = {
+        {"state",
+         {{"shot_number", decision.state.shot_number},
+          {"current_end", decision.state.current_end},
+          {"last_end", decision.state.last_end},
+          {"end_scores", decision.state.end_scores},
+          {"moving_side", decision.state.moving_side},
+          {"stones", stones}}},
+        {"remaining_ms", decision.remaining_ms},
+        {"shot", {short_float(decision.shot.vx), short_float(decision.shot.vy), decision.shot.spin}},
+        {"reply", decision.reply},
+        {"rule", decision_rule(decision)}};
+    if (decision.trace.search != nullptr) {
+        const SearchTrace& trace = decision.trace;
+        std::vector<float> rows(trace.search->row_vy, trace.search->row_vy + trace.search->rows);
+        std::vector<float> vx;
+        for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+            vx.push_back(sweep_vx(i));
+        }
+        out["search"] = {{"layout", "[spin][row][vx index], row-major"},
+                         {"row_vy", floats(rows)},
+                         {"vx", floats(vx)},
+                         {"standing_rating", short_float(trace.standing_rating)},
+                         {"best", short_float(decision.best)},
+                         {"chosen", {decision.shot.spin, decision.chosen_row, decision.chosen_index}},
+                         {"raw_as_swept", floats(trace.swept)},
+                         {"raw", floats(trace.grid.raw_ratings)},
+                         {"vx_smoothed", floats(trace.grid.vx_smoothed_ratings)},
+                         {"smoothed", floats(trace.grid.smoothed_ratings)}};
+    }
+    return out;
+}

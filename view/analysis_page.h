@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "view/candidate_report.h"
+#include "view/decision.h"
+
+struct AnalysisSource {
+    std::string description;             // where the position came from
+    int first_side = 0;                  // the side that threw stone 0 of the end
+    std::string names[2] = {"side 0", "side 1"};
+    std::optional<std::string> played;   // the reply the record holds, when from a record
+};
+
+// The self-contained page of one decision, with the candidates of another
+// player when a report is given.
+std::string analysis_page(const Decision& decision, const AnalysisSource& source,
+                          const std::optional<CandidateReport>& candidates);
+
+// The decision's numbers for other tools: the state, the shot and every array.
+nlohmann::json decision_json(const Decision& decision);

@@ -1,0 +1,159 @@
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "simulator/simulator_binding.h"
+#include "view/analysis_page.h"
+#include "view/raster.h"
+#include "view/record_reader.h"
+#include "view/still.h"
+
+namespace {
+
+constexpr int BAD_INPUT = 2;
+
+struct Options {
+    std::string record;
+    int game = 0;
+    int end = 0;
+    int shot = 0;
+    std::string position;
+    int shot_number = 0;
+    int first_side = 0;
+    int current_end = 0;
+    int last_end = -1;
+    std::vector<int> end_scores;
+    std::int32_t time_ms = 300000;
+    std::string candidates;
+    std::string out;
+    std::string json_out;
+    std::string simulator;
+};
+
+// The state and its description, from a record's shot or from the options.
+GAMESTATE state_from(const Options& options, AnalysisSource& source, std::int32_t& time_ms) {
+    if (!options.record.empty()) {
+        const MatchRecord record = read_record(options.record);
+        const ShotRecord& shot = find_shot(record, options.game, options.end, options.shot);
+        const GameRecord& game = record.games.at(options.game);
+        source.description = options.record + ": game " + std::to_string(options.game) + ", end " +
+                             std::to_string(options.end) + ", shot " + std::to_string(options.shot) +
+                             " (counted from 0)";
+        source.first_side = first_side_of_end(shot);
+        source.names[0] = record.names[0];
+        source.names[1] = record.names[1];
+        source.played = shot.reply;
+        time_ms = static_cast<std::int32_t>(clock_before(record, game, shot));
+        return state_before(record, game, shot);
+    }
+    GAMESTATE state{};
+    const Position position = parse_position(options.position);
+    std::copy(position.begin(), position.end(), state.stones);
+    state.shot_number = options.shot_number;
+    state.current_end = options.current_end;
+    state.last_end = options.last_end >= 0 ? options.last_end : std::max(7, options.current_end);
+    if (options.end_scores.size() > static_cast<std::size_t>(CURLING_MAX_ENDS)) {
+        throw std::invalid_argument("at most 10 end scores");
+    }
+    std::copy(options.end_scores.begin(), options.end_scores.end(), state.end_scores);
+    state.moving_side = static_cast<std::uint8_t>(side_of_slot(options.first_side, options.shot_number));
+    source.description = "given position, shot " + std::to_string(options.shot_number);
+    source.first_side = options.first_side;
+    time_ms = options.time_ms;
+    return state;
+}
+
+int analyze(const Options& options) {
+    std::string why;
+    const bool bound = options.simulator.empty() ? load_simulator(&why)
+                                                 : load_simulator_from(options.simulator.c_str(), &why);
+    const SimulatorLoad physics = options.simulator.empty() ? load_simulator_beside_executable()
+                                                            : load_simulator_at(options.simulator);
+    if (!bound || !physics.loaded) {
+        std::cerr << "curling-analyze: cannot load the physics library: "
+                  << (why.empty() ? physics.error : why) << "\n";
+        return BAD_INPUT;
+    }
+    std::optional<CandidateReport> candidates;
+    if (!options.candidates.empty()) {
+        std::ifstream file(options.candidates);
+        if (!file) {
+            std::cerr << "curling-analyze: cannot read " << options.candidates << "\n";
+            return BAD_INPUT;
+        }
+        candidates = candidate_report_from_json(nlohmann::json::parse(file));
+    }
+    AnalysisSource source;
+    std::int32_t time_ms = 0;
+    const GAMESTATE state = state_from(options, source, time_ms);
+    const Decision decision = decide(state, time_ms, physics.api);
+    std::string out = options.out;
+    if (out.empty()) {
+        out = "decision-" + std::to_string(options.game) + "-" + std::to_string(options.end) + "-" +
+              std::to_string(options.record.empty() ? options.shot_number : options.shot) + ".html";
+    }
+    if (const std::string error = write_file(out, analysis_page(decision, source, candidates));
+        !error.empty()) {
+        std::cerr << "curling-analyze: " << error << "\n";
+        return BAD_INPUT;
+    }
+    if (!options.json_out.empty()) {
+        if (const std::string error = write_file(options.json_out, decision_json(decision).dump() + "\n");
+            !error.empty()) {
+            std::cerr << "curling-analyze: " << error << "\n";
+            return BAD_INPUT;
+        }
+    }
+    std::cout << decision.reply << "\n" << decision_rule(decision) << "\nanalysis page: " << out << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    CLI::App app{"Shows how curling-engine chooses a shot: the ratings of its search as heat "
+                 "maps, the plateau, the chosen shot and where it comes to rest."};
+    CLI::Option* record = app.add_option("record", options.record, "Match record (JSON Lines)")
+                              ->check(CLI::ExistingFile);
+    app.add_option("--game", options.game, "Game of the record, counted from 0")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--end", options.end, "End of the game, counted from 0")
+        ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
+    app.add_option("--shot", options.shot, "Shot of the end, 0 to 15: the position before it")
+        ->check(CLI::Range(0, CURLING_STONES - 1));
+    CLI::Option* position =
+        app.add_option("--position", options.position, "Any position: \"x0 y0 ... x15 y15\"");
+    record->excludes(position);
+    app.add_option("--shot-number", options.shot_number, "With --position: the stone to throw")
+        ->check(CLI::Range(0, CURLING_STONES - 1));
+    app.add_option("--first-side", options.first_side, "With --position: the side that threw stone 0")
+        ->check(CLI::Range(0, 1));
+    app.add_option("--current-end", options.current_end, "With --position: the end, from 0")
+        ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
+    app.add_option("--last-end", options.last_end, "With --position: the last end (default 7)")
+        ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
+    app.add_option("--end-scores", options.end_scores,
+                   "With --position: scores of the ends played, positive when side 0 scored");
+    app.add_option("--time-ms", options.time_ms, "With --position: the mover's clock")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    app.add_option("--candidates", options.candidates,
+                   "Candidate report (JSON) of another player for the same position");
+    app.add_option("--out", options.out, "Page to write; default decision-G-E-S.html");
+    app.add_option("--json", options.json_out, "Also write the decision's numbers as JSON");
+    app.add_option("--simulator", options.simulator,
+                   "Physics library; default the one beside this tool");
+    CLI11_PARSE(app, argc, argv);
+    if (record->count() == 0 && position->count() == 0) {
+        std::cerr << "curling-analyze: give a RECORD (with --game, --end, --shot) or --position\n";
+        return BAD_INPUT;
+    }
+    try {
+        return analyze(options);
+    } catch (const std::exception& error) {
+        std::cerr << "curling-analyze: " << error.what() << "\n";
+        return BAD_INPUT;
+    }
+}

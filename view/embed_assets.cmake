@@ -1,0 +1,16 @@
+# Writes OUTPUT: a C++ source defining one string constant per asset file.
+# ASSETS is a list of NAME=FILE pairs separated by '|'.
+string(REPLACE "|" ";" ASSETS "${ASSETS}")
+set(text "// Generated from view/page/ at build time; edit those files instead.\n#include \"view/page_assets.h\"\n")
+foreach(pair ${ASSETS})
+  string(REGEX MATCH "^[^=]+" name "${pair}")
+  string(REGEX REPLACE "^[^=]+=" "" file "${pair}")
+  file(READ "${file}" content)
+  string(FIND "${content}" ")page_asset\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} contains the raw-string delimiter")
+  endif()
+  string(APPEND text "extern const char* const ${name};\nconst char* const ${name} = R\"page_asset(${content})page_asset\";\n")
+endforeach()
+file(WRITE "${OUTPUT}.tmp" "${text}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.tmp" "${OUTPUT}")

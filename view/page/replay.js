@@ -1,0 +1,532 @@
+"use strict";
+// The replay page: every game of a match record, shot by shot. The sheet,
+// its lines and the stones' look come from curling-view's renderer; this
+// script only places the stones, draws the paths the tool computed and
+// fills the panels.
+(function () {
+  const DATA = JSON.parse(document.getElementById("replay-data").textContent);
+  const VIEW = DATA.view;
+  const SVG_NS = "http://www.w3.org/2000/svg";
+  const STONES = 16;
+  const names = DATA.names;
+
+  const sheet = document.getElementById("sheet");
+  const stoneLayer = sheet.querySelector("g.stones");
+  const pathLayer = sheet.querySelector("g.paths");
+  const slider = document.getElementById("slider");
+  const playButton = document.getElementById("play");
+  const speedSelect = document.getElementById("speed");
+
+  // The same mapping as the renderer's drawing_x and drawing_y.
+  const drawX = (x) => x;
+  const drawY = (y) => VIEW.top - y;
+  const metres = (tenths) => tenths / 10000;
+
+  const stoneElements = [];
+  for (let slot = 0; slot < STONES; slot++) {
+    const g = document.createElementNS(SVG_NS, "g");
+    g.innerHTML = VIEW.stoneBodies[slot];
+    g.dataset.slot = String(slot);
+    g.style.display = "none";
+    const title = document.createElementNS(SVG_NS, "title");
+    g.appendChild(title);
+    stoneLayer.appendChild(g);
+    stoneElements.push(g);
+  }
+
+  const icon = (d) => '<svg viewBox="0 0 16 16" width="14" height="14" aria-hidden="true"><path d="' + d + '"/></svg>';
+  const PLAY_ICON = icon("M4 2L13 8L4 14Z");
+  const PAUSE_ICON = icon("M3 2H6.5V14H3ZM9.5 2H13V14H9.5Z");
+  document.getElementById("first").innerHTML = icon("M2 2H4V14H2ZM14 2V14L5 8Z");
+  document.getElementById("prev").innerHTML = icon("M12 2V14L3 8Z");
+  document.getElementById("next").innerHTML = icon("M4 2V14L13 8Z");
+  document.getElementById("last").innerHTML = icon("M2 2V14L11 8ZM12 2H14V14H12Z");
+  playButton.innerHTML = PLAY_ICON;
+
+  const state = { game: 0, step: 0, playing: false, animation: null, positions: null, sides: null };
+
+  function setState(name) {
+    document.body.dataset.state = name;
+  }
+
+  // ---- positions ----------------------------------------------------------
+
+  function emptyPosition() {
+    return new Array(STONES).fill(null);
+  }
+
+  function fromList(list) {
+    const position = emptyPosition();
+    for (const [slot, x, y] of list) position[slot] = [metres(x), metres(y)];
+    return position;
+  }
+
+  // Positions before and after every shot of a game, rebuilt from the
+  // changes the page stores.
+  function rebuild(game) {
+    const before = [];
+    const after = [];
+    const sides = [];
+    let previous = emptyPosition();
+    let previousEnd = -1;
+    let previousShot = -1;
+    for (const shot of game.shots) {
+      let start = shot.e === previousEnd && shot.s === previousShot + 1 ? previous : emptyPosition();
+      if (shot.b) start = fromList(shot.b);
+      const end = start.slice();
+      for (const change of shot.a) {
+        end[change[0]] = change.length === 1 ? null : [metres(change[1]), metres(change[2])];
+      }
+      before.push(start);
+      after.push(end);
+      const first = shot.s % 2 === 0 ? shot.d : 1 - shot.d;
+      sides.push(first);
+      previous = end;
+      previousEnd = shot.e;
+      previousShot = shot.s;
+    }
+    return { before, after, firstSides: sides };
+  }
+
+  function place(slot, point, firstSide) {
+    const g = stoneElements[slot];
+    if (!point) {
+      g.style.display = "none";
+      return;
+    }
+    const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
+    g.setAttribute("class", "stone s" + side);
+    g.setAttribute("transform", "translate(" + drawX(point[0]) + " " + drawY(point[1]) + ")");
+    g.lastChild.textContent =
+      names[side] + " stone " + (Math.floor(slot / 2) + 1) + " (slot " + slot + "): x " +
+      point[0].toFixed(4) + " m, y " + point[1].toFixed(4) + " m";
+    g.style.display = "";
+  }
+
+  function showPosition(position, firstSide) {
+    for (let slot = 0; slot < STONES; slot++) place(slot, position[slot], firstSide);
+  }
+
+  // ---- paths --------------------------------------------------------------
+
+  // Points after the first are stored as changes from the one before.
+  function pathPoints(flat) {
+    const points = [];
+    let frame = 0;
+    let x = 0;
+    let y = 0;
+    for (let i = 2; i + 2 < flat.length; i += 3) {
+      frame += flat[i];
+      x += flat[i + 1];
+      y += flat[i + 2];
+      points.push({ t: frame * VIEW.frame, x: x / 1000, y: y / 1000 });
+    }
+    return points;
+  }
+
+  function drawPaths(shot, firstSide) {
+    pathLayer.replaceChildren();
+    for (const flat of shot.p) {
+      const slot = flat[0];
+      const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
+      const line = document.createElementNS(SVG_NS, "polyline");
+      line.setAttribute(
+        "points",
+        pathPoints(flat).map((p) => drawX(p.x) + "," + drawY(p.y)).join(" ")
+      );
+      line.setAttribute("class", "path s" + side + (slot === shot.s ? "" : " struck"));
+      pathLayer.appendChild(line);
+    }
+  }
+
+  // ---- one shot -----------------------------------------------------------
+
+  // A game's shots are parsed the first time the game is shown.
+  function currentGame() {
+    const game = DATA.games[state.game];
+    if (!game.shots) {
+      game.shots = JSON.parse(document.getElementById("game-" + state.game).textContent);
+    }
+    return game;
+  }
+
+  function show(step) {
+    stopAnimation();
+    const game = currentGame();
+    if (game.shots.length === 0) {
+      showPosition(emptyPosition(), 0);
+      pathLayer.replaceChildren();
+      setState("still");
+      return;
+    }
+    state.step = Math.max(0, Math.min(step, game.shots.length - 1));
+    const shot = game.shots[state.step];
+    const firstSide = state.positions.firstSides[state.step];
+    showPosition(state.positions.after[state.step], firstSide);
+    drawPaths(shot, firstSide);
+    slider.value = String(state.step);
+    describe(shot);
+    setState("still");
+  }
+
+  function hammerOf(game, shot) {
+    const end = game.ends.find((e) => e[0] === shot.e);
+    if (end) return end[2] - 1;
+    // The side that throws the odd stones throws last.
+    return shot.s % 2 === 1 ? shot.d : 1 - shot.d;
+  }
+
+  const clock = (ms) => {
+    const tenths = Math.floor(ms / 100);
+    const m = Math.floor(tenths / 600);
+    const rest = tenths - m * 600;
+    return m + ":" + String(Math.floor(rest / 10)).padStart(2, "0") + "." + (rest % 10);
+  };
+  const fixed = (v, digits) => Number(v).toFixed(digits);
+  const chip = (side) => '<span class="chip s' + side + '"></span>';
+  const escapeHtml = (text) =>
+    String(text).replace(/[&<>"']/g, (c) =>
+      ({ "&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;", "'": "&#39;" })[c]);
+
+  function restText(shot) {
+    const rest = state.positions.after[state.step][shot.s];
+    if (!rest) return "the thrown stone left play";
+    const d = Math.hypot(rest[0] - VIEW.teeX, rest[1] - VIEW.teeY);
+    return "the thrown stone rests " + d.toFixed(2) + " m from the tee";
+  }
+
+  function flagText(shot) {
+    const [slot, mm] = shot.x;
+    if (slot < 0) return "The physics library refused to replay this shot: no path is shown.";
+    const firstSide = state.positions.firstSides[state.step];
+    const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
+    const stone = names[side] + "'s stone " + (Math.floor(slot / 2) + 1) + " (slot " + slot + ")";
+    const what = mm < 0 ? stone + " is on the sheet in one and not in the other"
+      : stone + " rests " + Number(mm).toFixed(1) + " mm from where the record has it";
+    return "Replayed with this page's physics library, " + what +
+      ". The record was probably made with another library.";
+  }
+
+  const plural = (n, word) => n + " " + word + (n === 1 ? "" : "s");
+
+  function describe(shot) {
+    const game = currentGame();
+    const side = shot.d;
+    document.getElementById("shot-title").textContent =
+      "End " + (shot.e + 1) + " \u00b7 shot " + (shot.s + 1) + " of 16";
+    const hammer = hammerOf(game, shot);
+    document.getElementById("hammer").innerHTML =
+      chip(hammer) + " hammer: " + escapeHtml(names[hammer]);
+    const rows = [
+      ["Thrown by", chip(side) + escapeHtml(names[side]) + " (player " + (side + 1) +
+        "), stone " + (Math.floor(shot.s / 2) + 1) + " of 8"],
+      ["In the record", "game " + game.g + ", end " + shot.e + ", shot " + shot.s + " (from 0)"],
+      ["Reply", "<code>" + escapeHtml(shot.r) + "</code>"],
+      ["Asked for", "vx " + fixed(shot.v[0], 4) + ", vy " + fixed(shot.v[1], 4) + ", spin " + shot.v[2]],
+      ["Noise", "dx " + fixed(shot.n[0], 4) + ", dy " + fixed(shot.n[1], 4)],
+      ["Delivered", "vx " + fixed(shot.l[0], 4) + ", vy " + fixed(shot.l[1], 4) + ", spin " + shot.l[2]],
+      ["Outcome", restText(shot)],
+      ["Think time", fixed(shot.t, 1) + " ms"],
+      ["Clocks after", chip(0) + clock(shot.c[0]) + " &nbsp; " + chip(1) + clock(shot.c[1])],
+    ];
+    document.getElementById("shot-info").innerHTML = rows
+      .map(([k, v]) => "<dt>" + k + "</dt><dd>" + v + "</dd>")
+      .join("");
+    const flag = document.getElementById("flag");
+    if (shot.x) {
+      flag.hidden = false;
+      flag.textContent = flagText(shot);
+    } else {
+      flag.hidden = true;
+      flag.textContent = "";
+    }
+    markScoreboard(shot.e);
+    for (const item of document.querySelectorAll("#games li")) {
+      item.classList.toggle("current", Number(item.dataset.index) === state.game);
+    }
+  }
+
+  // ---- animation ----------------------------------------------------------
+
+  function stopAnimation() {
+    if (state.animation) cancelAnimationFrame(state.animation.frame);
+    state.animation = null;
+  }
+
+  function positionAt(points, t) {
+    if (t <= points[0].t) return [points[0].x, points[0].y];
+    for (let i = 1; i < points.length; i++) {
+      const b = points[i];
+      if (t <= b.t) {
+        const a = points[i - 1];
+        const u = b.t === a.t ? 1 : (t - a.t) / (b.t - a.t);
+        return [a.x + (b.x - a.x) * u, a.y + (b.y - a.y) * u];
+      }
+    }
+    const last = points[points.length - 1];
+    return [last.x, last.y];
+  }
+
+  function animate(step) {
+    const game = currentGame();
+    const shot = game.shots[step];
+    show(step);
+    const firstSide = state.positions.firstSides[step];
+    const before = state.positions.before[step];
+    const moving = shot.p.map((flat) => ({ slot: flat[0], removed: flat[1] === 1, points: pathPoints(flat) }))
+      .filter((m) => m.points.length > 0);
+    if (moving.length === 0) {
+      finishAnimation(step);
+      return;
+    }
+    const start = Math.min(...moving.map((m) => m.points[0].t));
+    const end = Math.max(...moving.map((m) => m.points[m.points.length - 1].t));
+    showPosition(before, firstSide);
+    setState("animating");
+    const began = performance.now();
+    const tick = (now) => {
+      const t = start + ((now - began) / 1000) * Number(speedSelect.value);
+      for (const m of moving) {
+        const first = m.points[0];
+        const last = m.points[m.points.length - 1];
+        if (t < first.t) {
+          place(m.slot, before[m.slot], firstSide);
+        } else if (t > last.t && m.removed) {
+          place(m.slot, null, firstSide);
+        } else {
+          place(m.slot, positionAt(m.points, t), firstSide);
+        }
+      }
+      if (t >= end) {
+        finishAnimation(step);
+        return;
+      }
+      state.animation.frame = requestAnimationFrame(tick);
+    };
+    state.animation = { frame: requestAnimationFrame(tick) };
+  }
+
+  function finishAnimation(step) {
+    state.animation = null;
+    show(step);
+    if (state.playing && step + 1 < currentGame().shots.length) {
+      pauseThen(() => animate(step + 1));
+    } else {
+      setPlaying(false);
+    }
+  }
+
+  let pending = null;
+  function pauseThen(action) {
+    clearTimeout(pending);
+    setState("pausing");
+    pending = setTimeout(() => {
+      pending = null;
+      if (state.playing) action();
+    }, 600 / Number(speedSelect.value));
+  }
+
+  function setPlaying(on) {
+    state.playing = on;
+    playButton.innerHTML = on ? PAUSE_ICON : PLAY_ICON;
+    playButton.setAttribute("aria-pressed", on ? "true" : "false");
+    if (!on) {
+      clearTimeout(pending);
+      pending = null;
+      if (document.body.dataset.state === "pausing") setState("still");
+    }
+  }
+
+  function togglePlay() {
+    const game = currentGame();
+    if (state.playing) {
+      setPlaying(false);
+      show(state.step);
+      return;
+    }
+    if (game.shots.length === 0) return;
+    setPlaying(true);
+    const next = state.step + 1 < game.shots.length ? state.step + 1 : 0;
+    animate(next);
+  }
+
+  function go(step) {
+    setPlaying(false);
+    show(step);
+  }
+
+  // ---- scoreboard, game list, summary -------------------------------------
+
+  function renderScoreboard() {
+    const game = currentGame();
+    const played = game.ends.length ? Math.max(...game.ends.map((e) => e[0])) + 1 : 0;
+    const lastShotEnd = game.shots.length ? game.shots[game.shots.length - 1].e + 1 : 0;
+    const columns = Math.max(DATA.regularEnds || 0, played, lastShotEnd);
+    let html = "<thead><tr><th></th>";
+    for (let e = 0; e < columns; e++) html += '<th data-end="' + e + '">' + (e + 1) + "</th>";
+    html += "<th>Total</th></tr></thead><tbody>";
+    const totals = [0, 0];
+    for (const end of game.ends) {
+      totals[0] = end[3];
+      totals[1] = end[4];
+    }
+    if (game.result && Array.isArray(game.result.score)) {
+      totals[0] = game.result.score[0];
+      totals[1] = game.result.score[1];
+    }
+    for (let side = 0; side < 2; side++) {
+      html += '<tr data-side="' + side + '"><th>' + chip(side) + escapeHtml(names[side]) + "</th>";
+      for (let e = 0; e < columns; e++) {
+        const end = game.ends.find((x) => x[0] === e);
+        let cell = "";
+        let hammer = false;
+        if (end) {
+          const points = side === 0 ? Math.max(end[1], 0) : Math.max(-end[1], 0);
+          cell = String(points);
+          hammer = end[2] - 1 === side;
+        } else {
+          const shot = game.shots.find((s) => s.e === e);
+          if (shot) hammer = hammerOf(game, shot) === side;
+        }
+        html += '<td data-end="' + e + '" class="' + (hammer ? "has-hammer" : "") + '">' +
+          (hammer ? '<span class="hammer-mark">\u25cf</span>' : "") +
+          '<span class="points">' + cell + "</span></td>";
+      }
+      html += '<td class="total">' + escapeHtml(totals[side]) + "</td></tr>";
+    }
+    html += "</tbody>";
+    document.getElementById("scoreboard").innerHTML = html;
+  }
+
+  function markScoreboard(end) {
+    for (const cell of document.querySelectorAll("#scoreboard [data-end]")) {
+      cell.classList.toggle("current-end", Number(cell.dataset.end) === end);
+    }
+  }
+
+  function endingText(game) {
+    const r = game.result;
+    if (!r) return "Unfinished: the record stops during this game.";
+    const score = r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "";
+    const winner = r.winner ? escapeHtml(names[r.winner - 1]) + " wins " + score : "Drawn " + score;
+    if (r.ending === "normal") return winner + " after " + escapeHtml(plural((r.end_scores || []).length, "end")) + ".";
+    const fault = r.player ? escapeHtml(names[r.player - 1]) : "a player";
+    return winner + ": " + escapeHtml(String(r.ending).replace(/_/g, " ")) + " by " + fault +
+      (r.detail ? " (" + escapeHtml(r.detail) + ")" : "") + ".";
+  }
+
+  function renderGameList() {
+    const list = document.getElementById("games");
+    const items = DATA.games.map((game, index) => {
+      const r = game.result;
+      const score = r && r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "unfinished";
+      const flagged = game.flagged;
+      const winner = r && r.winner ? " w" + escapeHtml(r.winner) : "";
+      return '<li data-index="' + index + '" class="' + winner + '" tabindex="0">' +
+        "<span>Game " + (game.g + 1) + "</span><span class=\"score\">" + score + "</span>" +
+        (r && r.ending !== "normal" ? '<span class="ending">' + escapeHtml(String(r.ending).replace(/_/g, " ")) + "</span>" : "") +
+        (flagged ? '<span class="flagged" title="shots that replay differently">\u26a0 ' + flagged + "</span>" : "") +
+        "</li>";
+    });
+    list.innerHTML = items.join("");
+    list.addEventListener("click", (event) => {
+      const item = event.target.closest("li");
+      if (item) selectGame(Number(item.dataset.index));
+    });
+    if (DATA.games.length < 2) document.getElementById("game-panel").classList.add("single");
+  }
+
+  function renderSummary() {
+    const s = DATA.summary;
+    const box = document.getElementById("summary");
+    if (!s) {
+      box.textContent = "No summary: the record ends before the match did.";
+      return;
+    }
+    const rows = [
+      ["Wins", (p) => p.wins], ["Draws", (p) => p.draws], ["Losses", (p) => p.losses],
+      ["Game points", (p) => p.game_points], ["Points for", (p) => p.points_for],
+      ["Points against", (p) => p.points_against],
+      ["Points per end with hammer", (p) => p.ends_with_hammer ? (p.points_with_hammer / p.ends_with_hammer).toFixed(2) : "\u2013"],
+      ["Steals", (p) => p.steals], ["Blank ends with hammer", (p) => p.blank_ends_with_hammer],
+      ["Median think", (p) => fixed(p.median_think_ms, 1) + " ms"],
+    ];
+    let html = "<table><thead><tr><th></th><th>" + chip(0) + escapeHtml(names[0]) + "</th><th>" +
+      chip(1) + escapeHtml(names[1]) + "</th></tr></thead><tbody>";
+    for (const [label, get] of rows) {
+      html += "<tr><th>" + label + "</th><td>" + escapeHtml(get(s.players[0])) + "</td><td>" +
+        escapeHtml(get(s.players[1])) + "</td></tr>";
+    }
+    html += "</tbody></table>";
+    const elo = s.elo || {};
+    const bound = (v, score) => (v === null || v === undefined ? (score >= 0.5 ? "+\u221e" : "\u2212\u221e") : (v > 0 ? "+" : "") + fixed(v, 0));
+    html += "<p>" + escapeHtml(s.games + " games, " + s.ends + " ends (" + s.blank_ends + " blank, " +
+      s.extra_ends + " extra).") + "</p>";
+    html += "<p>Elo " + escapeHtml(names[0]) + " \u2212 " + escapeHtml(names[1]) + ": " +
+      bound(elo.difference, elo.mean_score) +
+      (elo.pairs >= 2 ? " (95%: " + bound(elo.low, elo.low_score) + " .. " + bound(elo.high, elo.high_score) + ")" : "") + "</p>";
+    const endings = Object.entries(s.endings || {}).map(([k, v]) => k.replace(/_/g, " ") + " " + v).join(", ");
+    html += "<p>Endings: " + escapeHtml(endings) + "</p>";
+    box.innerHTML = html;
+  }
+
+  function selectGame(index) {
+    setPlaying(false);
+    stopAnimation();
+    state.game = Math.max(0, Math.min(index, DATA.games.length - 1));
+    const game = currentGame();
+    state.positions = rebuild(game);
+    slider.max = String(Math.max(0, game.shots.length - 1));
+    renderScoreboard();
+    document.getElementById("ending").innerHTML = endingText(game);
+    show(0);
+  }
+
+  // ---- wiring -------------------------------------------------------------
+
+  function header() {
+    const m = DATA.match || {};
+    document.querySelector("h1").innerHTML =
+      chip(0) + escapeHtml(names[0]) + " <span class=\"vs\">vs</span> " + chip(1) + escapeHtml(names[1]);
+    const parts = [DATA.games.length + (DATA.games.length === 1 ? " game" : " games")];
+    if (m.ends) parts.push(m.ends + " ends");
+    if (m.seed !== undefined) parts.push("seed " + m.seed);
+    if (m.spread !== undefined) parts.push("noise " + m.spread);
+    if (m.clock_ms) parts.push("clock " + clock(m.clock_ms));
+    const flagged = DATA.games.reduce((n, g) => n + g.flagged, 0);
+    parts.push("paths from " + DATA.simulator);
+    if (flagged) parts.push("\u26a0 " + plural(flagged, "shot") + (flagged === 1 ? " replays" : " replay") + " differently");
+    document.getElementById("match-line").textContent = DATA.record + " \u00b7 " + parts.join(" \u00b7 ");
+  }
+
+  document.getElementById("first").addEventListener("click", () => go(0));
+  document.getElementById("prev").addEventListener("click", () => go(state.step - 1));
+  document.getElementById("next").addEventListener("click", () => go(state.step + 1));
+  document.getElementById("last").addEventListener("click", () => go(currentGame().shots.length - 1));
+  playButton.addEventListener("click", togglePlay);
+  slider.addEventListener("input", () => go(Number(slider.value)));
+  document.addEventListener("keydown", (event) => {
+    if (event.target === slider && (event.key === "ArrowLeft" || event.key === "ArrowRight")) {
+      event.preventDefault();
+    }
+    if (event.target.tagName === "SELECT") return;
+    switch (event.key) {
+      case "ArrowLeft": go(state.step - 1); break;
+      case "ArrowRight": go(state.step + 1); break;
+      case "Home": go(0); break;
+      case "End": go(currentGame().shots.length - 1); break;
+      case " ": togglePlay(); break;
+      case "PageUp": selectGame(state.game - 1); break;
+      case "PageDown": selectGame(state.game + 1); break;
+      default: return;
+    }
+    event.preventDefault();
+  });
+
+  header();
+  renderGameList();
+  renderSummary();
+  selectGame(0);
+  // When the first shot was drawn, for measuring large pages.
+  document.body.dataset.readyMs = String(Math.round(performance.now()));
+})();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+// Pieces shared by the pages.
+
+// <!doctype html> up to and including </head>, with the style sheet inline.
+std::string page_head(const std::string& title, const std::string& style);
+
+// A <script type="application/json"> block the page's script reads; safe
+// whatever strings the data holds.
+std::string script_data(const std::string& id, const nlohmann::json& data);
+
+// The shortest decimal that reads back as the same float, as a double, so
+// the page prints "-29.8849869" rather than the float's full double expansion.
+double short_float(float value);
+
+// Six significant digits: enough to read, short to store.
+double significant(double value);

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "curling_simulator.h"
+
+// The one drawing of the sheet, used by the stills, the replay page and the
+// analysis page alike. The drawing's units are metres; the picture shows the
+// far end from a little before the far hog line to a little past the back
+// line, seen from above with x to the right and the thrower at the top (y
+// grows up the picture), so the picture keeps the coordinates' handedness.
+
+inline constexpr double VIEW_Y_TOP = CURLING_HOG_LINE_Y + 0.5;
+inline constexpr double VIEW_Y_BOTTOM = CURLING_BACK_LINE_Y - 0.45;
+inline constexpr double VIEW_WIDTH = CURLING_SHEET_WIDTH;
+inline constexpr double VIEW_HEIGHT = VIEW_Y_TOP - VIEW_Y_BOTTOM;
+// Pixels per metre of a still when nothing else is asked for.
+inline constexpr double STILL_PIXELS_PER_METRE = 80.0;
+
+using Position = std::array<StonePosition, CURLING_STONES>;
+
+// Drawing coordinates of a point of the sheet.
+inline double drawing_x(double x) { return x; }
+inline double drawing_y(double y) { return VIEW_Y_TOP - y; }
+
+// (0, 0) marks an empty slot in every record.
+inline bool empty_slot(StonePosition stone) { return stone.x == 0.0f && stone.y == 0.0f; }
+
+inline bool same_position(const Position& a, const Position& b) {
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k].x != b[k].x || a[k].y != b[k].y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Side of the stone in slot `slot` of an end that `first_side` opened.
+inline int side_of_slot(int first_side, int slot) { return slot % 2 == 0 ? first_side : 1 - first_side; }
+
+struct StoneMark {
+    int slot;
+    int side;
+    double x;
+    double y;
+    bool faded = false;  // drawn lighter: a position before a shot
+};
+
+struct PathMark {
+    int side;
+    bool thrown;  // the delivered stone; struck stones are drawn dashed
+    std::vector<std::array<double, 2>> points;
+};
+
+struct DotMark {
+    int side;
+    double x;
+    double y;
+};
+
+struct SheetScene {
+    std::vector<StoneMark> stones;
+    std::vector<PathMark> paths;
+    std::vector<DotMark> dots;  // sampled outcomes
+    std::string caption;        // drawn across the top; may be empty
+    std::string id;             // id of the <svg> element; may be empty
+    double pixels_per_metre = STILL_PIXELS_PER_METRE;
+    bool house_only = false;    // crop to the house and a little in front of it
+};
+
+// The stones of a position: every occupied slot, sides from `first_side`.
+std::vector<StoneMark> stones_of(const Position& position, int first_side, bool faded = false);
+
+// A whole standalone picture: <svg> with its own style.
+std::string sheet_svg(const SheetScene& scene);
+
+// One stone as drawn, centred on (0, 0), for the page to clone and move.
+std::string stone_svg_body(int slot, int side);
+
+// Escapes text for XML and HTML.
+std::string xml_escape(const std::string& text);
+
+// A coordinate of the drawing with 0.1 mm resolution.
+std::string drawing_number(double value);

@@ -1,0 +1,378 @@
+// Plays a short real match, writes its replay page, a doctored copy's page,
+// stills and a decision page, opens each from disk in headless chromium and
+// checks what a person would see: every stone where the record has it
+// (within 1 mm at the drawing's scale), the score, the flag on a doctored
+// shot, the engine's decision, the candidate clouds, and a console with no
+// errors and no network request. Screenshots land in the output folder.
+//
+// usage: node browser_test.mjs --bin BUILD/bin --out DIR [--chromium PATH]
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+
+const args = Object.fromEntries(
+  process.argv.slice(2).reduce((pairs, word, i, all) => {
+    if (word.startsWith("--")) pairs.push([word.slice(2), all[i + 1]]);
+    return pairs;
+  }, [])
+);
+const BIN = path.resolve(args.bin || "build/bin");
+const OUT = path.resolve(args.out || "out/browser-test");
+const CHROMIUM = args.chromium || "/usr/bin/chromium";
+const TOLERANCE_M = 0.001;
+const TEE = { x: 2.375, y: 4.88 };
+const HOUSE_RADIUS = 1.829;
+
+let puppeteer;
+try {
+  puppeteer = (await import("puppeteer-core")).default;
+} catch {
+  console.error("puppeteer-core is missing: run scripts/setup.sh (it runs npm ci in view/test)");
+  process.exit(1);
+}
+if (!fs.existsSync(CHROMIUM)) {
+  console.error(CHROMIUM + " is missing: run scripts/setup.sh (it installs Debian's chromium)");
+  process.exit(1);
+}
+
+let failures = 0;
+let checks = 0;
+function check(ok, what) {
+  checks++;
+  if (!ok) {
+    failures++;
+    console.log("FAIL: " + what);
+  }
+}
+
+function run(program, programArgs) {
+  return execFileSync(path.join(BIN, program), programArgs, { encoding: "utf8", stdio: ["ignore", "pipe", "inherit"] });
+}
+
+function readRecord(file) {
+  return fs.readFileSync(file, "utf8").split("\n").filter((l) => l.trim()).map((l) => JSON.parse(l));
+}
+
+function shotsOfGame(lines, game) {
+  return lines
+    .filter((l) => l.type === "shot" && l.game === game)
+    .sort((a, b) => a.end - b.end || a.shot - b.shot);
+}
+
+// ---- measuring a drawing ----------------------------------------------------
+
+// Screen centres of the house and of every drawn stone or dot in one <svg>,
+// turned into sheet metres with the house's own drawn size as the scale.
+async function measure(page, svgSelector, itemSelector) {
+  const raw = await page.evaluate(
+    (svgSelector, itemSelector) => {
+      const svg = document.querySelector(svgSelector);
+      const ring = svg.querySelector("circle.ring12").getBoundingClientRect();
+      const items = [];
+      for (const item of svg.querySelectorAll(itemSelector)) {
+        if (item.closest("g.stone") && item.closest("g.stone").style.display === "none") continue;
+        const box = item.getBoundingClientRect();
+        const stone = item.closest("g.stone");
+        items.push({
+          slot: stone ? Number(stone.dataset.slot) : -1,
+          faded: stone ? stone.classList.contains("faded") : false,
+          x: box.x + box.width / 2,
+          y: box.y + box.height / 2,
+        });
+      }
+      return { ring: { x: ring.x + ring.width / 2, y: ring.y + ring.height / 2, r: ring.width / 2 }, items };
+    },
+    svgSelector,
+    itemSelector
+  );
+  const scale = raw.ring.r / HOUSE_RADIUS;  // pixels per metre
+  return {
+    scale,
+    items: raw.items.map((i) => ({
+      ...i,
+      mx: TEE.x + (i.x - raw.ring.x) / scale,
+      my: TEE.y - (i.y - raw.ring.y) / scale,
+    })),
+  };
+}
+
+const occupied = (position) =>
+  position.map(([x, y], slot) => ({ slot, x, y })).filter((s) => !(s.x === 0 && s.y === 0));
+
+function compareStones(drawn, position, what) {
+  const expected = occupied(position);
+  check(drawn.items.length === expected.length,
+    what + ": " + drawn.items.length + " stones drawn, the record has " + expected.length);
+  let worst = 0;
+  for (const stone of expected) {
+    const d = drawn.items.find((i) => i.slot === stone.slot);
+    if (!d) {
+      check(false, what + ": stone " + stone.slot + " not drawn");
+      continue;
+    }
+    const error = Math.hypot(d.mx - stone.x, d.my - stone.y);
+    worst = Math.max(worst, error);
+    check(error <= TOLERANCE_M, what + ": stone " + stone.slot + " drawn " + (error * 1000).toFixed(2) +
+      " mm from the record (" + d.mx.toFixed(4) + ", " + d.my.toFixed(4) + " vs " +
+      stone.x.toFixed(4) + ", " + stone.y.toFixed(4) + ")");
+  }
+  return worst;
+}
+
+// ---- the browser --------------------------------------------------------------
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), "curling-view-chromium-"));
+const browser = await puppeteer.launch({
+  executablePath: CHROMIUM,
+  headless: true,
+  userDataDir: profile,
+  args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+});
+
+async function open(file, what) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1600, height: 1300 });
+  const problems = [];
+  page.on("console", (m) => { if (m.type() === "error") problems.push("console error: " + m.text()); });
+  page.on("pageerror", (e) => problems.push("page error: " + e.message));
+  page.on("request", (r) => {
+    if (!r.url().startsWith("file:") && !r.url().startsWith("data:")) problems.push("network request: " + r.url());
+  });
+  const started = Date.now();
+  await page.goto("file://" + file, { waitUntil: "load" });
+  const ms = Date.now() - started;
+  page.problems = () => {
+    for (const p of problems) check(false, what + ": " + p);
+    problems.length = 0;
+  };
+  console.log(what + ": opened in " + ms + " ms");
+  return page;
+}
+
+async function shown(page) {
+  return page.evaluate(() => ({
+    title: document.getElementById("shot-title").textContent,
+    slider: Number(document.getElementById("slider").value),
+    state: document.body.dataset.state,
+    flag: document.getElementById("flag").hidden ? null : document.getElementById("flag").textContent,
+  }));
+}
+
+async function checkStep(page, shots, step, what) {
+  const view = await shown(page);
+  const shot = shots[step];
+  check(view.slider === step, what + ": slider at " + view.slider + ", expected " + step);
+  check(view.title.startsWith("End " + (shot.end + 1) + " \u00b7 shot " + (shot.shot + 1) + " "),
+    what + ": title '" + view.title + "' for end " + shot.end + " shot " + shot.shot);
+  const drawn = await measure(page, "svg#sheet", "g.stone circle.granite");
+  return { worst: compareStones(drawn, shot.after, what + " (end " + shot.end + ", shot " + shot.shot + ")"), view };
+}
+
+async function selectGame(page, index) {
+  await page.click('#games li[data-index="' + index + '"]');
+}
+
+try {
+  fs.mkdirSync(OUT, { recursive: true });
+  const record = path.join(OUT, "match.jsonl");
+  run("curling-match", ["--player1", path.join(BIN, "curling-engine"), "--player2", path.join(BIN, "curling-draw-player"),
+    "--names", "engine,draw", "--games", "2", "--ends", "1", "--seed", "5", "--concurrency", "2", "--quiet",
+    "--out", record]);
+  const lines = readRecord(record);
+  const games = [...new Set(lines.filter((l) => l.type === "game").map((l) => l.game))].sort();
+  check(games.length === 2, "the match played 2 games");
+
+  // ---- the replay page --------------------------------------------------------
+  const pageFile = path.join(OUT, "match.html");
+  console.log(run("curling-view", ["replay", record, "--out", pageFile]).trim());
+  const page = await open(pageFile, "replay page");
+  check(await page.evaluate(() => document.querySelectorAll("#games .flagged").length) === 0,
+    "no shot of a record made with this library is flagged");
+  let worst = 0;
+  for (const game of games) {
+    const shots = shotsOfGame(lines, game);
+    await selectGame(page, games.indexOf(game));
+    await page.keyboard.press("Home");
+    // By key: a few steps forward and one back.
+    const keySteps = [1, 2, 3, 7, 6].filter((s) => s < shots.length);
+    let at = 0;
+    for (const step of keySteps) {
+      while (at < step) { await page.keyboard.press("ArrowRight"); at++; }
+      while (at > step) { await page.keyboard.press("ArrowLeft"); at--; }
+      worst = Math.max(worst, (await checkStep(page, shots, step, "game " + game + " by key")).worst);
+    }
+    // By slider: a click along its track, as a person drags it.
+    const track = await (await page.$("#slider")).boundingBox();
+    for (const fraction of [0.45, 0.97]) {
+      await page.mouse.click(track.x + track.width * fraction, track.y + track.height / 2);
+      const step = (await shown(page)).slider;
+      check(step > 0, "game " + game + ": the slider moved");
+      worst = Math.max(worst, (await checkStep(page, shots, step, "game " + game + " by slider")).worst);
+    }
+    // The scoreboard against the record.
+    const board = await page.evaluate(() =>
+      [...document.querySelectorAll("#scoreboard tbody tr")].map((row) => ({
+        ends: [...row.querySelectorAll("td[data-end] .points")].map((c) => c.textContent),
+        hammer: [...row.querySelectorAll("td[data-end]")].map((c) => c.classList.contains("has-hammer")),
+        total: row.querySelector("td.total").textContent,
+      })));
+    const result = lines.find((l) => l.type === "game" && l.game === game);
+    const ends = lines.filter((l) => l.type === "end" && l.game === game);
+    for (const side of [0, 1]) {
+      check(board[side].total === String(result.score[side]),
+        "game " + game + ": total of player " + (side + 1) + " shows " + board[side].total + ", the record " + result.score[side]);
+      for (const end of ends) {
+        const points = side === 0 ? Math.max(end.score, 0) : Math.max(-end.score, 0);
+        check(board[side].ends[end.end] === String(points),
+          "game " + game + " end " + end.end + ": player " + (side + 1) + " shows " + board[side].ends[end.end] + ", the record " + points);
+        check(board[side].hammer[end.end] === (end.hammer === side + 1),
+          "game " + game + " end " + end.end + ": hammer mark of player " + (side + 1));
+      }
+    }
+  }
+  console.log("replay page: largest distance of a drawn stone from the record " + (worst * 1000).toFixed(3) + " mm");
+
+  // Play from the second-to-last shot: the last shot runs and play stops
+  // there, ending where the record says.
+  {
+    const shots = shotsOfGame(lines, games[0]);
+    const last = shots.length - 1;
+    await selectGame(page, 0);
+    await page.select("#speed", "8");
+    await page.keyboard.press("End");
+    await page.keyboard.press("ArrowLeft");
+    await page.click("#play");
+    check((await shown(page)).state === "animating", "play animates the next shot");
+    await page.screenshot({ path: path.join(OUT, "replay-playing.png") });
+    await page.waitForFunction(() => document.body.dataset.state === "still", { timeout: 60000 });
+    await checkStep(page, shots, last, "after playing the last shot");
+    // Space starts play again (from the first shot) and pauses it.
+    await page.keyboard.press(" ");
+    await page.keyboard.press(" ");
+    const paused = await shown(page);
+    check(paused.state === "still", "space pauses the play");
+    await checkStep(page, shots, paused.slider, "paused");
+  }
+  await page.keyboard.press("End");
+  await page.screenshot({ path: path.join(OUT, "replay.png") });
+  page.problems();
+
+  // ---- a record doctored by 5 cm is flagged --------------------------------------
+  const shots0 = shotsOfGame(lines, games[0]);
+  const doctoredStep = shots0.findIndex((s, i) => i >= 4 && !(s.after[s.shot][0] === 0 && s.after[s.shot][1] === 0));
+  check(doctoredStep >= 0, "a shot whose thrown stone rests in play");
+  const target = shots0[doctoredStep];
+  const doctoredFile = path.join(OUT, "doctored.jsonl");
+  fs.writeFileSync(doctoredFile, lines.map((l) => {
+    if (l === target) {
+      const copy = structuredClone(l);
+      copy.after[l.shot][0] += 0.05;
+      return JSON.stringify(copy);
+    }
+    return JSON.stringify(l);
+  }).join("\n") + "\n");
+  const doctoredPage = path.join(OUT, "doctored.html");
+  run("curling-view", ["replay", doctoredFile, "--out", doctoredPage]);
+  const flagged = await open(doctoredPage, "doctored page");
+  await selectGame(flagged, 0);
+  await flagged.keyboard.press("Home");
+  for (let i = 0; i < doctoredStep; i++) await flagged.keyboard.press("ArrowRight");
+  const atDoctored = await checkStep(flagged, shots0.map((s) => (s === target ? { ...s, after: s.after.map((p, k) => (k === s.shot ? [p[0] + 0.05, p[1]] : p)) } : s)), doctoredStep, "doctored shot");
+  check(atDoctored.view.flag !== null && /50\.\d mm/.test(atDoctored.view.flag),
+    "the doctored shot is flagged with its distance: " + atDoctored.view.flag);
+  await flagged.screenshot({ path: path.join(OUT, "doctored-flag.png") });
+  await flagged.keyboard.press("ArrowLeft");
+  check((await shown(flagged)).flag === null, "the shot before the doctored one is not flagged");
+  check(await flagged.evaluate(() => document.querySelectorAll("#games .flagged").length) === 1,
+    "exactly one game carries a flag");
+  flagged.problems();
+
+  // ---- stills -----------------------------------------------------------------------
+  const still = shots0[Math.min(9, shots0.length - 1)];
+  const stillArgs = [record, "--game", String(games[0]), "--end", String(still.end), "--shot", String(still.shot)];
+  run("curling-view", ["still", ...stillArgs, "--out", path.join(OUT, "still.svg")]);
+  run("curling-view", ["still", ...stillArgs, "--out", path.join(OUT, "still.png")]);
+  const png = fs.readFileSync(path.join(OUT, "still.png"));
+  check(png.length > 1000 && png.subarray(1, 4).toString() === "PNG", "the still's PNG is a PNG");
+  const stillPage = await open(path.join(OUT, "still.svg"), "still");
+  compareStones(await measure(stillPage, "svg", "g.stone circle.granite"), still.after, "still");
+  stillPage.problems();
+
+  // ---- a decision ---------------------------------------------------------------------
+  // The engine is player 1 (side 0); the first of its shots that a search answered.
+  const candidatesFile = path.join(OUT, "candidates.json");
+  let analysis = null;
+  for (const shot of shots0.filter((s) => s.side === 0 && s.shot >= 3)) {
+    const decisionPage = path.join(OUT, "decision.html");
+    const jsonFile = path.join(OUT, "decision.json");
+    // Synthetic candidates: three shots, each with a cloud of resting places
+    // for the thrown stone, and one that also moves the first stone in play.
+    const before = shot.position;
+    const movable = occupied(before)[0];
+    const candidates = [0, 1, 2].map((c) => ({
+      label: ["draw to the button", "guard", "hit"][c],
+      shot: [0.1 * c, -29.5 - c, c % 2],
+      value: [0.8, -0.25, 0.4][c],
+      samples: 40 + c,
+      outcomes: [0, 1, 2, 3, 4].map((k) => before.map((stone, slot) => {
+        if (slot === shot.shot) return [1.2 + 0.5 * c + 0.07 * k, 4.0 + 0.9 * c + 0.05 * k];
+        if (c === 2 && movable && slot === movable.slot) return [stone[0] + 0.3 + 0.01 * k, stone[1] - 0.6];
+        return stone;
+      })),
+    }));
+    fs.writeFileSync(candidatesFile, JSON.stringify({ player: "a sampling player", value: "expected score", candidates }));
+    run("curling-analyze", [record, "--game", String(games[0]), "--end", String(shot.end), "--shot", String(shot.shot),
+      "--candidates", candidatesFile, "--out", decisionPage, "--json", jsonFile]);
+    const decision = JSON.parse(fs.readFileSync(jsonFile, "utf8"));
+    if (!decision.search) continue;
+    analysis = { shot, decision, decisionPage, candidates };
+    break;
+  }
+  check(analysis !== null, "a shot of the engine answered by a search");
+  if (analysis) {
+    const { shot, decision, decisionPage, candidates } = analysis;
+    const page2 = await open(decisionPage, "decision page");
+    const reply = await page2.$eval("#reply", (e) => e.textContent);
+    check(reply === shot.reply, "curling-analyze chooses what the engine sent: '" + reply + "' vs '" + shot.reply + "'");
+    const s = decision.search;
+    const [spin, row, index] = s.chosen;
+    const rows = s.row_vy.length;
+    const at = (spin * rows + row) * s.vx.length + index;
+    check(row >= 0 && s.smoothed[at] === s.best, "the chosen cell lies on the plateau of best smoothed values");
+    const marks = await page2.$$eval("svg.heat-map .chosen", (els) => els.map((e) => [e.dataset.spin, e.dataset.row, e.dataset.index].join(" ")));
+    check(marks.length === 2 && marks.every((m) => m === [spin, row, index].join(" ")),
+      "both heat maps mark the chosen cell: " + marks.join(", "));
+    check(await page2.$$eval("svg.heat-map rect.plateau", (els) => els.length) > 0, "the plateau is outlined");
+    // Candidates: ranked by value, and each cloud where its samples rested.
+    const ranked = await page2.$$eval(".candidates tbody tr", (rows) => rows.map((r) => r.querySelector(".label").textContent));
+    check(ranked.join("|") === "draw to the button|hit|guard", "candidates ranked by value: " + ranked.join("|"));
+    for (const [c, candidate] of candidates.entries()) {
+      const drawn = await measure(page2, "svg#cloud-" + c, "circle.dot");
+      const expected = [];
+      for (const outcome of candidate.outcomes) {
+        for (const [slot, stone] of outcome.entries()) {
+          const was = shot.position[slot];
+          const empty = (p) => p[0] === 0 && p[1] === 0;
+          if (empty(stone)) continue;
+          if (empty(was) || Math.hypot(was[0] - stone[0], was[1] - stone[1]) > 0.005) expected.push(stone);
+        }
+      }
+      check(drawn.items.length === expected.length, "candidate " + c + ": " + drawn.items.length + " dots for " + expected.length + " sampled stones");
+      for (const stone of expected) {
+        const near = Math.min(...drawn.items.map((d) => Math.hypot(d.mx - stone[0], d.my - stone[1])));
+        check(near <= TOLERANCE_M, "candidate " + c + ": sampled stone at " + stone + " drawn " + (near * 1000).toFixed(2) + " mm away");
+      }
+    }
+    await page2.screenshot({ path: path.join(OUT, "decision.png"), fullPage: true });
+    page2.problems();
+  }
+} finally {
+  await browser.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+
+console.log(checks - failures + " passed, " + failures + " failed");
+console.log("screenshots and pages: " + OUT);
+process.exit(failures === 0 ? 0 : 1);
