@@ -298,6 +298,7 @@ struct World {
             (sloppy_before[pairs[struck].a] >> pairs[struck].b & 1u) != 0 && slide_to_rest(pairs[struck], pos, t)) {
             touched[pairs[struck].a] = false;
             touched[pairs[struck].b] = false;
+            ++result.pressed;
         }
         for (int k = 0; k < count; ++k) {
             if (first[k] > 0.0 && first[k] < SLOW_CONTACT) {
