@@ -3,7 +3,9 @@
 // cut short by the event bound leaves stones where the bound stopped them).
 // Reports the count of each return, the call times (median, the slowest
 // calls) and every shot cut short, with its case in hexadecimal floats so
-// that it can be replayed exactly.
+// that it can be replayed exactly. On a shared machine a call is sometimes
+// descheduled: the slowest calls by wall time are timed again (the least of
+// several replays), so that the slowest call reported is the physics'.
 //
 //     build/bench/bin/physics_crowded_shots --shots 1000000 --seed 1
 //
@@ -41,6 +43,30 @@ Rng shot_stream(std::uint64_t seed, std::uint64_t index) {
     return Rng(seed * 0x100000001b3ULL + index * 0x9e3779b97f4a7c15ULL + 1);
 }
 
+struct Case {
+    GAMESTATE house;
+    ShotVector shot;
+};
+
+Case make_case(std::uint64_t seed, std::uint64_t index) {
+    Rng rng = shot_stream(seed, index);
+    const int stones = 6 + static_cast<int>(rng.next() % 10);
+    const GAMESTATE house = physics_test::crowded_house(rng, stones);
+    return Case{house, physics_test::crowded_shot(rng, house)};
+}
+
+double replay_ns(const Case& c, int times) {
+    double best = 0.0;
+    for (int r = 0; r < times; ++r) {
+        GAMESTATE s = c.house;
+        const auto t0 = std::chrono::steady_clock::now();
+        Simulation(&s, c.shot, 0.0f, 0, -1);
+        const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+        if (r == 0 || ns < best) best = ns;
+    }
+    return best;
+}
+
 void print_case(const GAMESTATE& s, ShotVector shot) {
     std::printf("    stones (x, y):");
     for (int k = 0; k < s.shot_number; ++k) std::printf(" {%a, %a}", s.stones[k].x, s.stones[k].y);
@@ -48,13 +74,10 @@ void print_case(const GAMESTATE& s, ShotVector shot) {
 }
 
 void report_call(const Options& o, const Timed& t) {
-    Rng rng = shot_stream(o.seed, t.index);
-    const int stones = 6 + static_cast<int>(rng.next() % 10);
-    const GAMESTATE house = physics_test::crowded_house(rng, stones);
-    const ShotVector shot = physics_test::crowded_shot(rng, house);
+    const Case c = make_case(o.seed, t.index);
     std::printf("  shot %llu: %.1f us, returned %d\n", static_cast<unsigned long long>(t.index), t.ns / 1000.0,
                 t.result);
-    print_case(house, shot);
+    print_case(c.house, c.shot);
 }
 
 int run(const Options& o) {
@@ -63,10 +86,9 @@ int run(const Options& o) {
     std::uint64_t returns[4] = {};  // 1, 2, anything else
     const auto begin = std::chrono::steady_clock::now();
     for (std::uint64_t i = 0; i < o.shots; ++i) {
-        Rng rng = shot_stream(o.seed, i);
-        const int stones = 6 + static_cast<int>(rng.next() % 10);
-        GAMESTATE s = physics_test::crowded_house(rng, stones);
-        const ShotVector shot = physics_test::crowded_shot(rng, s);
+        const Case c = make_case(o.seed, i);
+        GAMESTATE s = c.house;
+        const ShotVector shot = c.shot;
         const auto t0 = std::chrono::steady_clock::now();
         const std::int32_t r = Simulation(&s, shot, 0.0f, 0, -1);
         const auto t1 = std::chrono::steady_clock::now();
@@ -87,7 +109,14 @@ int run(const Options& o) {
         if (t.result != 1) report_call(o, t);
     }
     std::vector<Timed> by_time = calls;
-    std::sort(by_time.begin(), by_time.end(), [](const Timed& a, const Timed& b) { return a.ns < b.ns; });
+    auto faster = [](const Timed& a, const Timed& b) { return a.ns < b.ns; };
+    std::sort(by_time.begin(), by_time.end(), faster);
+    const std::size_t retimed = std::min<std::size_t>(by_time.size(), 1000 + by_time.size() / 1000);
+    for (std::size_t k = by_time.size() - retimed; k < by_time.size(); ++k) {
+        by_time[k].ns = replay_ns(make_case(o.seed, by_time[k].index), 5);
+    }
+    std::sort(by_time.begin(), by_time.end(), faster);
+    std::printf("(the %zu slowest calls timed again: the least of 5 replays)\n", retimed);
     auto quantile = [&](double q) { return by_time[static_cast<std::size_t>(q * static_cast<double>(by_time.size() - 1))].ns; };
     std::printf("call time: median %.2f us, 99%% %.2f us, 99.99%% %.2f us, slowest %.1f us\n", quantile(0.5) / 1000.0,
                 quantile(0.99) / 1000.0, quantile(0.9999) / 1000.0, by_time.back().ns / 1000.0);
