@@ -160,9 +160,12 @@ CURLING_API int32_t Simulation(GAMESTATE *state, ShotVector shot, float spread,
  * an empty sheet (to well within 1 cm). A target is reachable when a stone
  * resting there is in play and has completely crossed the far hog line
  * (2.906 <= y < 11.136, 0.145 < x < 4.605) and the path there touches no
- * side line. Otherwise `out` gets the nearest reachable shot: the target is
- * moved inside those limits (by 1 mm) and then, if the path would touch a
- * side line, toward the centre line until it does not.
+ * side line; a target within 0.01 mm of one of those limits counts as on it
+ * (the shot and the resting place are rounded to single precision, which
+ * moves the stone by up to about 0.003 mm). Otherwise `out` gets the nearest
+ * reachable shot: the target is moved inside those limits (by 1 mm) and
+ * then, if the path would touch a side line, toward the centre line until
+ * it does not.
  * Returns 1 when the target is reachable, 0 when `out` holds the nearest
  * reachable shot instead, -1 for a null `out`. */
 CURLING_API int32_t CreateShot(ShotTarget target, ShotVector *out);

@@ -6,28 +6,10 @@
 #include <limits>
 
 #include "motion.h"
+#include "world.h"
 
 namespace curling::physics {
-namespace {
-
-constexpr double INF = std::numeric_limits<double>::infinity();
-constexpr double CONTACT_GAP = 1e-9;     // a contact is found to within this gap (m)
-constexpr double APPROACH_EPS = 1e-12;   // slower approaches are no approach (m/s)
-constexpr int MAX_SEARCH_STEPS = 128;     // conservative advancement steps per pair and event
-constexpr double MIN_STEP = 1e-9;        // s
-constexpr int MAX_PASSES = 512;          // passes over a cluster of frozen stones
-
-struct Stone {
-    Slot slot = Slot::ABSENT;
-    bool moving = false;
-    Removal removal = Removal::NONE;
-    Vec2 p{};  // position while at rest
-    Motion m{};
-    PathHull hull;  // set with the motion
-    double t_end = 0.0;  // end of the motion: rest or leaving play
-    bool exits = false;
-    Removal exit_line = Removal::NONE;
-};
+namespace engine_detail {
 
 void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
     if (!make_motion(s.m, p, vel, w, t)) {
@@ -43,6 +25,15 @@ void start_motion(Stone& s, Vec2 p, Vec2 vel, double w, double t) {
     s.exit_line = which == 2 ? Removal::BACK_LINE : (which == 3 ? Removal::NEAR_BACK_LINE : Removal::SIDE_LINE);
     s.t_end = s.exits ? t_exit : s.m.t_stop;
 }
+
+namespace {
+
+constexpr double INF = std::numeric_limits<double>::infinity();
+constexpr double CONTACT_GAP = 1e-9;     // a contact is found to within this gap (m)
+constexpr double APPROACH_EPS = 1e-12;   // slower approaches are no approach (m/s)
+constexpr int MAX_SEARCH_STEPS = 128;     // conservative advancement steps per pair and event
+constexpr double MIN_STEP = 1e-9;        // s
+constexpr int MAX_PASSES = 512;          // passes over a cluster of frozen stones
 
 // Earliest time in [t, t_hi) at which a (moving) and b come into contact
 // while approaching. Returns true with `contact` when there is one, at
@@ -119,313 +110,256 @@ bool search_contact(const Stone& a, const Stone& b, double t, double t_hi, doubl
     return false;
 }
 
-enum class Event { LIMIT, END, CONTACT, SAFE };
+}  // namespace
 
-// What a pair search has proven, valid while neither stone's motion changes.
-// (Left uninitialised until first written; `has_cert` tells which are.)
-struct Certificate {
-    double t;          // no contact before t (a contact at t when `contact`)
-    double parted;     // when the pair was seen apart (ending a ghost or slop), or +inf
-    std::uint32_t va;  // motion versions of the two stones
-    std::uint32_t vb;
-    bool contact;
-};
-
-struct World {
-    Stone st[STONES];
-    std::uint32_t version[STONES] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  // bumped whenever a motion changes
-    Certificate cert[STONES][STONES];
-    std::uint16_t has_cert[STONES] = {};  // bit j of row i: cert[i][j] written
-    std::uint16_t sloppy[STONES] = {};    // bit j of row i (i < j): the pair has CONTACT_SLOP
-    std::uint16_t ghost[STONES] = {};     // bit j of row i (i < j): overlapping from the start
-
-    const RunOptions* opt;
-    RunResult result;
-    int thrown;
-    double next_frame = 0.0;
-    bool frames_on = false;
-
-    // Pairs that a search has seen part by time t lose their ghost or slop.
-    void commit_partings(double t) {
-        for (int i = 0; i < STONES; ++i) {
-            if ((ghost[i] | sloppy[i]) == 0) continue;
-            for (int j = i + 1; j < STONES; ++j) {
-                if (((ghost[i] | sloppy[i]) >> j & 1u) == 0) continue;
-                for (const Certificate* c : {&cert[i][j], &cert[j][i]}) {
-                    const int a = c == &cert[i][j] ? i : j;
-                    const int b = c == &cert[i][j] ? j : i;
-                    if ((has_cert[a] >> b & 1u) != 0 && c->va == version[a] && c->vb == version[b] &&
-                        c->parted <= t) {
-                        ghost[i] = static_cast<std::uint16_t>(ghost[i] & ~(1u << j));
-                        sloppy[i] = static_cast<std::uint16_t>(sloppy[i] & ~(1u << j));
-                    }
+void World::commit_partings(double t) {
+    for (int i = 0; i < STONES; ++i) {
+        if ((ghost[i] | sloppy[i]) == 0) continue;
+        for (int j = i + 1; j < STONES; ++j) {
+            if (((ghost[i] | sloppy[i]) >> j & 1u) == 0) continue;
+            for (const Certificate* c : {&cert[i][j], &cert[j][i]}) {
+                const int a = c == &cert[i][j] ? i : j;
+                const int b = c == &cert[i][j] ? j : i;
+                if ((has_cert[a] >> b & 1u) != 0 && c->va == version[a] && c->vb == version[b] &&
+                    c->parted <= t) {
+                    ghost[i] = static_cast<std::uint16_t>(ghost[i] & ~(1u << j));
+                    sloppy[i] = static_cast<std::uint16_t>(sloppy[i] & ~(1u << j));
                 }
             }
         }
     }
+}
 
-    bool is_ghost(int i, int j) const { return (ghost[i < j ? i : j] >> (i < j ? j : i) & 1u) != 0; }
+void World::find_ghosts() {
+    constexpr double DEEP = 2.0 * STONE_RADIUS - CONTACT_SLOP;
+    Vec2 pos[STONES];
+    for (int i = 0; i < STONES; ++i) pos[i] = st[i].moving ? motion_position(st[i].m, 0.0) : st[i].p;
+    for (int i = 0; i < STONES; ++i) {
+        if (st[i].slot != Slot::IN_PLAY) continue;
+        for (int j = i + 1; j < STONES; ++j) {
+            if (st[j].slot != Slot::IN_PLAY) continue;
+            const Vec2 d = pos[j] - pos[i];
+            if (dot(d, d) < DEEP * DEEP) ghost[i] = static_cast<std::uint16_t>(ghost[i] | (1u << j));
+        }
+    }
+}
 
-    // Stones that overlap at the start (by more than the slop) pass through
-    // each other until they have come apart.
-    void find_ghosts() {
-        constexpr double DEEP = 2.0 * STONE_RADIUS - CONTACT_SLOP;
-        Vec2 pos[STONES];
-        for (int i = 0; i < STONES; ++i) pos[i] = st[i].moving ? motion_position(st[i].m, 0.0) : st[i].p;
-        for (int i = 0; i < STONES; ++i) {
-            if (st[i].slot != Slot::IN_PLAY) continue;
-            for (int j = i + 1; j < STONES; ++j) {
-                if (st[j].slot != Slot::IN_PLAY) continue;
-                const Vec2 d = pos[j] - pos[i];
-                if (dot(d, d) < DEEP * DEEP) ghost[i] = static_cast<std::uint16_t>(ghost[i] | (1u << j));
+void World::positions_at(double t, Vec2* pos, Slot* slot) const {
+    for (int i = 0; i < STONES; ++i) {
+        slot[i] = st[i].slot;
+        pos[i] = st[i].moving ? motion_position(st[i].m, t) : st[i].p;
+    }
+}
+
+void World::emit_frames_before(double t_event, bool inclusive) {
+    if (!frames_on) return;
+    FrameSink* sink = opt->sink;
+    Vec2 pos[STONES];
+    Slot slot[STONES];
+    while (next_frame < t_event || (inclusive && next_frame <= t_event)) {
+        positions_at(next_frame, pos, slot);
+        if (!sink->emit(sink->context, next_frame, pos, slot)) {
+            frames_on = false;
+            return;
+        }
+        next_frame += sink->interval;
+    }
+}
+
+void World::freeze(double t) {
+    for (Stone& s : st) {
+        if (s.slot == Slot::IN_PLAY && s.moving) {
+            s.p = motion_position(s.m, t);
+            s.moving = false;
+        }
+        ++version[&s - st];
+    }
+}
+
+void World::contact(double t) {
+    Body bodies[STONES];
+    Vec2 pos[STONES];
+    for (int i = 0; i < STONES; ++i) {
+        const Stone& s = st[i];
+        bodies[i] = Body{{0.0, 0.0}, 0.0};
+        pos[i] = s.p;
+        if (s.slot == Slot::IN_PLAY && s.moving) {
+            const MotionState ms = motion_state(s.m, t);
+            pos[i] = ms.p;
+            bodies[i] = Body{ms.vel, s.m.rho * ms.v};
+        }
+    }
+    ContactPair pairs[STONES * (STONES - 1) / 2];
+    int count = 0;
+    for (int i = 0; i < STONES; ++i) {
+        if (st[i].slot != Slot::IN_PLAY) continue;
+        for (int j = i + 1; j < STONES; ++j) {
+            if (st[j].slot != Slot::IN_PLAY || is_ghost(i, j)) continue;
+            const Vec2 d = pos[j] - pos[i];
+            constexpr double REACH = 2.0 * STONE_RADIUS + TOUCH_TOL;
+            const double d2 = dot(d, d);
+            if (!(d2 <= REACH * REACH)) continue;
+            const double dist = std::sqrt(d2);
+            if (dist > 1e-12 && dist - 2.0 * STONE_RADIUS <= TOUCH_TOL) {
+                pairs[count++] = ContactPair{i, j, (1.0 / dist) * d};
             }
         }
     }
-
-    void positions_at(double t, Vec2* pos, Slot* slot) const {
-        for (int i = 0; i < STONES; ++i) {
-            slot[i] = st[i].slot;
-            pos[i] = st[i].moving ? motion_position(st[i].m, t) : st[i].p;
+    if (pressed_together(pairs, count, bodies, pos, t)) {
+        ++result.pressed;
+        return;
+    }
+    bool touched[STONES] = {};
+    double first[STONES * (STONES - 1) / 2];
+    std::uint16_t sloppy_before[STONES];
+    for (int i = 0; i < STONES; ++i) sloppy_before[i] = sloppy[i];
+    result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, MAX_PASSES, first);
+    // One slow impulse, on a pair that has touched slowly before: a stone
+    // pressing against a resting one.
+    int struck = -1;
+    for (int k = 0; k < count; ++k) {
+        if (first[k] > 0.0) struck = struck == -1 ? k : -2;
+    }
+    if (struck >= 0 && first[struck] < SLOW_CONTACT &&
+        (sloppy_before[pairs[struck].a] >> pairs[struck].b & 1u) != 0 &&
+        slide_to_rest(pairs[struck], pos, t, false)) {
+        touched[pairs[struck].a] = false;
+        touched[pairs[struck].b] = false;
+        ++result.pressed;
+    }
+    for (int k = 0; k < count; ++k) {
+        if (!(first[k] > 0.0)) continue;
+        const int a = pairs[k].a;
+        const int b = pairs[k].b;
+        const bool slow = first[k] < SLOW_CONTACT;
+        if ((sloppy_before[a] >> b & 1u) == 0) presses[a][b] = 0;
+        if (slow) {
+            sloppy[a] = static_cast<std::uint16_t>(sloppy[a] | (1u << b));
+            if (presses[a][b] < 255) ++presses[a][b];
         }
     }
-
-    void emit_frames_before(double t_event, bool inclusive) {
-        if (!frames_on) return;
-        FrameSink* sink = opt->sink;
-        Vec2 pos[STONES];
-        Slot slot[STONES];
-        while (next_frame < t_event || (inclusive && next_frame <= t_event)) {
-            positions_at(next_frame, pos, slot);
-            if (!sink->emit(sink->context, next_frame, pos, slot)) {
-                frames_on = false;
-                return;
-            }
-            next_frame += sink->interval;
+    if (touched[thrown]) result.delivered_hit = true;
+    for (int i = 0; i < STONES; ++i) {
+        if (touched[i]) {
+            start_motion(st[i], pos[i], bodies[i].v, bodies[i].w, t);
+            ++version[i];
         }
     }
+}
 
-    void freeze(double t) {
-        for (Stone& s : st) {
-            if (s.slot == Slot::IN_PLAY && s.moving) {
-                s.p = motion_position(s.m, t);
-                s.moving = false;
-            }
-            ++version[&s - st];
+void World::run() {
+    double t = 0.0;
+    find_ghosts();
+    const double t_limit = opt->time_limit >= 0.0 ? opt->time_limit : INF;
+    while (true) {
+        bool any_moving = false;
+        for (const Stone& s : st) any_moving |= (s.slot == Slot::IN_PLAY && s.moving);
+        if (!any_moving) break;
+        commit_partings(t);
+        if (result.events >= opt->max_events) {
+            freeze(t);
+            result.cut_short = true;
+            break;
         }
-    }
-
-    // A slow stone that curls back into a resting stone it has already
-    // touched, tighter than the resting stone's rim, presses against it and
-    // slides along that rim until it stops: the ice holds the resting stone
-    // (such a push is far below its static friction), and bouncing it off
-    // instead would take thousands of ever smaller impulses. The sliding
-    // stone is put where the slide ends, the length of its free slide along
-    // the rim, unless another stone or a line is in the way. True when done.
-    bool slide_to_rest(const ContactPair& pair, const Vec2* pos, double t) {
-        if (st[pair.a].moving == st[pair.b].moving) return false;
-        const int a = st[pair.a].moving ? pair.a : pair.b;
-        const int b = a == pair.a ? pair.b : pair.a;
-        const Vec2 n = a == pair.a ? pair.n : -1.0 * pair.n;  // from a to b
-        const Motion& m = st[a].m;
-        if (m.s == 0) return false;
-        const MotionState ms = motion_state(m, t);
-        const double v = ms.v;
-        if (!(v > 0.0)) return false;
-        const Vec2 heading = (1.0 / v) * ms.vel;
-        const Vec2 curl_side{-m.s * heading.y, m.s * heading.x};
-        const bool presses = dot(curl_side, n) > 0.0 &&
-                             CURL_K / (v * (v * v + CURL_VC * CURL_VC)) >= 1.0 / (2.0 * STONE_RADIUS);
-        if (!presses) return false;
-        const Vec2 tangential = ms.vel - dot(ms.vel, n) * n;
-        const Vec2 r = pos[a] - pos[b];
-        const double radius = norm(r);
-        const double angle = dot(tangential, tangential) / (2.0 * DECEL) / radius;
-        const double turn = cross(r, tangential) >= 0.0 ? angle : -angle;
-        const Vec2 rest = pos[b] + rotate(Vec2{std::cos(turn), std::sin(turn)}, r);
-        if (!inside_play(rest)) return false;
-        for (int c = 0; c < STONES; ++c) {
-            if (c == a || c == b || st[c].slot != Slot::IN_PLAY) continue;
-            const Vec2 d = pos[c] - rest;
-            if (dot(d, d) < 4.0 * STONE_RADIUS * STONE_RADIUS) return false;
-        }
-        st[a].moving = false;
-        st[a].p = rest;
-        ++version[a];
-        return true;
-    }
-
-    void contact(double t) {
-        Body bodies[STONES];
-        Vec2 pos[STONES];
+        double best = t_limit;
+        Event kind = Event::LIMIT;
+        int ia = -1;
         for (int i = 0; i < STONES; ++i) {
             const Stone& s = st[i];
-            bodies[i] = Body{{0.0, 0.0}, 0.0};
-            pos[i] = s.p;
-            if (s.slot == Slot::IN_PLAY && s.moving) {
-                const MotionState ms = motion_state(s.m, t);
-                pos[i] = ms.p;
-                bodies[i] = Body{ms.vel, s.m.rho * ms.v};
+            if (s.slot == Slot::IN_PLAY && s.moving && s.t_end < best) {
+                best = s.t_end;
+                kind = Event::END;
+                ia = i;
             }
         }
-        ContactPair pairs[STONES * (STONES - 1) / 2];
-        int count = 0;
         for (int i = 0; i < STONES; ++i) {
-            if (st[i].slot != Slot::IN_PLAY) continue;
-            for (int j = i + 1; j < STONES; ++j) {
-                if (st[j].slot != Slot::IN_PLAY || is_ghost(i, j)) continue;
-                const Vec2 d = pos[j] - pos[i];
-                constexpr double REACH = 2.0 * STONE_RADIUS + TOUCH_TOL;
-                const double d2 = dot(d, d);
-                if (!(d2 <= REACH * REACH)) continue;
-                const double dist = std::sqrt(d2);
-                if (dist > 1e-12 && dist - 2.0 * STONE_RADIUS <= TOUCH_TOL) {
-                    pairs[count++] = ContactPair{i, j, (1.0 / dist) * d};
-                }
-            }
-        }
-        bool touched[STONES] = {};
-        double first[STONES * (STONES - 1) / 2];
-        std::uint16_t sloppy_before[STONES];
-        for (int i = 0; i < STONES; ++i) sloppy_before[i] = sloppy[i];
-        result.impulses += resolve_contacts(bodies, pairs, count, opt->contact, touched, MAX_PASSES, first);
-        // One slow impulse, on a pair that has touched slowly before: a stone
-        // pressing against a resting one.
-        int struck = -1;
-        for (int k = 0; k < count; ++k) {
-            if (first[k] > 0.0) struck = struck == -1 ? k : -2;
-        }
-        if (struck >= 0 && first[struck] < SLOW_CONTACT &&
-            (sloppy_before[pairs[struck].a] >> pairs[struck].b & 1u) != 0 && slide_to_rest(pairs[struck], pos, t)) {
-            touched[pairs[struck].a] = false;
-            touched[pairs[struck].b] = false;
-        }
-        for (int k = 0; k < count; ++k) {
-            if (first[k] > 0.0 && first[k] < SLOW_CONTACT) {
-                sloppy[pairs[k].a] = static_cast<std::uint16_t>(sloppy[pairs[k].a] | (1u << pairs[k].b));
-            }
-        }
-        if (touched[thrown]) result.delivered_hit = true;
-        for (int i = 0; i < STONES; ++i) {
-            if (touched[i]) {
-                start_motion(st[i], pos[i], bodies[i].v, bodies[i].w, t);
-                ++version[i];
-            }
-        }
-    }
-
-    void run() {
-        double t = 0.0;
-        find_ghosts();
-        const double t_limit = opt->time_limit >= 0.0 ? opt->time_limit : INF;
-        while (true) {
-            bool any_moving = false;
-            for (const Stone& s : st) any_moving |= (s.slot == Slot::IN_PLAY && s.moving);
-            if (!any_moving) break;
-            commit_partings(t);
-            if (result.events >= opt->max_events) {
-                freeze(t);
-                result.cut_short = true;
-                break;
-            }
-            double best = t_limit;
-            Event kind = Event::LIMIT;
-            int ia = -1;
-            for (int i = 0; i < STONES; ++i) {
-                const Stone& s = st[i];
-                if (s.slot == Slot::IN_PLAY && s.moving && s.t_end < best) {
-                    best = s.t_end;
-                    kind = Event::END;
-                    ia = i;
-                }
-            }
-            for (int i = 0; i < STONES; ++i) {
-                const Stone& a = st[i];
-                if (a.slot != Slot::IN_PLAY || !a.moving) continue;
-                double reach_a = -1.0;
-                Vec2 pa{};
-                for (int j = 0; j < STONES; ++j) {
-                    const Stone& b = st[j];
-                    if (j == i || b.slot != Slot::IN_PLAY) continue;
-                    if (b.moving && j < i) continue;  // each moving pair once
-                    Certificate& c = cert[i][j];
-                    double from = t;
-                    if ((has_cert[i] >> j & 1u) != 0 && c.va == version[i] && c.vb == version[j]) {
-                        if (c.t >= best && !(c.contact && c.t == best)) continue;  // nothing before best
-                        if (c.t > from) from = c.t;
-                    } else {
-                        has_cert[i] = static_cast<std::uint16_t>(has_cert[i] | (1u << j));
-                        c.va = version[i];
-                        c.vb = version[j];
-                        c.contact = false;
-                        c.t = t;
-                        c.parted = INF;
-                        if (b.moving) {
-                            if (reach_a < 0.0) {
-                                const MotionState sa = motion_state(a.m, t);
-                                pa = sa.p;
-                                reach_a = sa.v * sa.v / (2.0 * DECEL);
-                            }
-                            const MotionState sb = motion_state(b.m, t);
-                            const double reach_b = sb.v * sb.v / (2.0 * DECEL);
-                            if (norm(sb.p - pa) - 2.0 * STONE_RADIUS > reach_a + reach_b + 1e-6) {
-                                c.t = INF;
-                                continue;
-                            }
-                        } else if (!near_hull(a.hull, b.p, 2.0 * STONE_RADIUS + 1e-6)) {
+            const Stone& a = st[i];
+            if (a.slot != Slot::IN_PLAY || !a.moving) continue;
+            double reach_a = -1.0;
+            Vec2 pa{};
+            for (int j = 0; j < STONES; ++j) {
+                const Stone& b = st[j];
+                if (j == i || b.slot != Slot::IN_PLAY) continue;
+                if (b.moving && j < i) continue;  // each moving pair once
+                Certificate& c = cert[i][j];
+                double from = t;
+                if ((has_cert[i] >> j & 1u) != 0 && c.va == version[i] && c.vb == version[j]) {
+                    if (c.t >= best && !(c.contact && c.t == best)) continue;  // nothing before best
+                    if (c.t > from) from = c.t;
+                } else {
+                    has_cert[i] = static_cast<std::uint16_t>(has_cert[i] | (1u << j));
+                    c.va = version[i];
+                    c.vb = version[j];
+                    c.contact = false;
+                    c.t = t;
+                    c.parted = INF;
+                    if (b.moving) {
+                        if (reach_a < 0.0) {
+                            const MotionState sa = motion_state(a.m, t);
+                            pa = sa.p;
+                            reach_a = sa.v * sa.v / (2.0 * DECEL);
+                        }
+                        const MotionState sb = motion_state(b.m, t);
+                        const double reach_b = sb.v * sb.v / (2.0 * DECEL);
+                        if (norm(sb.p - pa) - 2.0 * STONE_RADIUS > reach_a + reach_b + 1e-6) {
                             c.t = INF;
                             continue;
                         }
-                    }
-                    const int lo = i < j ? i : j;
-                    const int hi = i < j ? j : i;
-                    const bool apart = c.parted <= from;
-                    const bool ghost_now = !apart && (ghost[lo] >> hi & 1u) != 0;
-                    const double slop = !apart && (sloppy[lo] >> hi & 1u) != 0 ? CONTACT_SLOP : 0.0;
-                    double found = 0.0;
-                    const bool is_contact = search_contact(a, b, from, best, found, slop, ghost_now, c.parted);
-                    c.t = found;
-                    c.contact = is_contact;
-                    const bool earlier = is_contact ? (found < best || (found == best && kind != Event::CONTACT))
-                                                    : found < best;
-                    if (earlier) {
-                        best = found;
-                        kind = is_contact ? Event::CONTACT : Event::SAFE;
-                        ia = i;
+                    } else if (!near_hull(a.hull, b.p, 2.0 * STONE_RADIUS + 1e-6)) {
+                        c.t = INF;
+                        continue;
                     }
                 }
-            }
-            emit_frames_before(best, false);
-            t = best;
-            ++result.events;
-            if (kind == Event::LIMIT) {
-                freeze(t);
-                result.cut_short = true;
-                break;
-            }
-            if (kind == Event::END) {
-                Stone& s = st[ia];
-                ++version[ia];
-                if (s.exits) {
-                    s.slot = Slot::REMOVED;
-                    s.moving = false;
-                    s.removal = s.exit_line;
-                } else {
-                    s.p = s.m.rest;
-                    s.moving = false;
+                const int lo = i < j ? i : j;
+                const int hi = i < j ? j : i;
+                const bool apart = c.parted <= from;
+                const bool ghost_now = !apart && (ghost[lo] >> hi & 1u) != 0;
+                const double slop = !apart && (sloppy[lo] >> hi & 1u) != 0 ? CONTACT_SLOP : 0.0;
+                double found = 0.0;
+                const bool is_contact = search_contact(a, b, from, best, found, slop, ghost_now, c.parted);
+                c.t = found;
+                c.contact = is_contact;
+                const bool earlier = is_contact ? (found < best || (found == best && kind != Event::CONTACT))
+                                                : found < best;
+                if (earlier) {
+                    best = found;
+                    kind = is_contact ? Event::CONTACT : Event::SAFE;
+                    ia = i;
                 }
-                result.end_time = t;
-            } else if (kind == Event::CONTACT) {
-                commit_partings(t);
-                contact(t);
             }
         }
-        if (frames_on) emit_frames_before(t, true);
+        emit_frames_before(best, false);
+        t = best;
+        ++result.events;
+        if (kind == Event::LIMIT) {
+            freeze(t);
+            result.cut_short = true;
+            break;
+        }
+        if (kind == Event::END) {
+            Stone& s = st[ia];
+            ++version[ia];
+            if (s.exits) {
+                s.slot = Slot::REMOVED;
+                s.moving = false;
+                s.removal = s.exit_line;
+            } else {
+                s.p = s.m.rest;
+                s.moving = false;
+            }
+            result.end_time = t;
+        } else if (kind == Event::CONTACT) {
+            commit_partings(t);
+            contact(t);
+        }
     }
-};
+    if (frames_on) emit_frames_before(t, true);
+}
 
-}  // namespace
+}  // namespace engine_detail
 
 RunResult run_shot(Sheet& sheet, int thrown, Vec2 vel, int spin, const RunOptions& options) noexcept {
+    using namespace engine_detail;
     World w;
     w.opt = &options;
     w.thrown = thrown;
@@ -463,3 +397,4 @@ RunResult run_shot(Sheet& sheet, int thrown, Vec2 vel, int spin, const RunOption
 }
 
 }  // namespace curling::physics
+

@@ -54,6 +54,7 @@ struct RunResult {
     double end_time = 0.0;       // when the last stone came to rest or left play
     int events = 0;
     int impulses = 0;
+    int pressed = 0;  // contacts resolved as stones pressed together (see README.md)
 };
 
 // Plays stone `thrown` from the release point (0, RELEASE_Y) with velocity

@@ -9,6 +9,10 @@ namespace {
 
 constexpr Vec2 RELEASE{0.0, RELEASE_Y};
 constexpr double MARGIN = 1e-3;  // how far inside a limit a moved target is put
+// Where a draw rests misses its target by up to about 3 micrometres: the
+// shot and the resting place are rounded to single precision. A target
+// nearer a limit of reach than this counts as on it.
+constexpr double SOLVER_ERROR = 1e-5;
 
 double chord_length(double v0, Vec2 qe, int s) { return norm(curve_q(v0, s) - qe); }
 
@@ -24,6 +28,13 @@ Vec2 aim(Vec2 target, double v0, double v_end, int s) {
     rot = r > 0.0 ? (1.0 / r) * rot : Vec2{0.0, -1.0};
     const Vec2 dir = rotate(rot, start.u);
     return v0 * dir;
+}
+
+// The velocity that Simulation plays for the record of this shot, which
+// holds it in single-precision library units (see to_shot).
+Vec2 as_recorded(Vec2 vel) {
+    return Vec2{static_cast<double>(static_cast<float>(vel.x / VELOCITY_UNIT)) * VELOCITY_UNIT,
+                static_cast<double>(static_cast<float>(vel.y / VELOCITY_UNIT)) * VELOCITY_UNIT};
 }
 
 bool path_in_play(Vec2 vel, int s, double v_end) {
@@ -109,10 +120,14 @@ bool speed_for_chord(double length, double v_end, int s, double& v0) noexcept {
 ShotSolution solve_draw(Vec2 target, int s) noexcept {
     bool reachable = true;
     if (!bring_on_sheet(target)) reachable = false;
-    if (!(target.y >= MIN_Y)) {
+    if (!(std::fabs(target.x) < MAX_ABS_U - SOLVER_ERROR)) {
+        target.x = target.x > 0.0 ? MAX_ABS_U - MARGIN : -(MAX_ABS_U - MARGIN);
+        reachable = false;
+    }
+    if (!(target.y >= MIN_Y + SOLVER_ERROR)) {
         target.y = MIN_Y + MARGIN;
         reachable = false;
-    } else if (!(target.y < HOG_CLEAR_Y)) {
+    } else if (!(target.y < HOG_CLEAR_Y - SOLVER_ERROR)) {
         target.y = HOG_CLEAR_Y - MARGIN;
         reachable = false;
     }
@@ -120,7 +135,7 @@ ShotSolution solve_draw(Vec2 target, int s) noexcept {
         double v0 = 0.0;
         speed_for_chord(norm(p - RELEASE), 0.0, s, v0);
         vel = aim(p, v0, 0.0, s);
-        return path_in_play(vel, s, 0.0);
+        return path_in_play(as_recorded(vel), s, 0.0);
     };
     Vec2 vel{};
     if (solve(target, vel)) return {vel, reachable};

@@ -98,6 +98,39 @@ std::vector<Case> determinism_cases() {
     return out;
 }
 
+GAMESTATE crowded_house(Rng& rng, int stones) {
+    if (stones > 15) stones = 15;
+    GAMESTATE h = empty_state(stones);
+    for (int k = 0; k < stones;) {
+        StonePosition p{static_cast<float>(rng.uniform(0.6, 4.15)), static_cast<float>(rng.uniform(3.0, 8.0))};
+        if (k > 0 && rng.uniform(0.0, 1.0) < 0.4) {
+            const StonePosition q = h.stones[rng.next() % static_cast<std::uint64_t>(k)];
+            const double a = rng.uniform(0.0, 6.283185307179586);
+            p = StonePosition{q.x + static_cast<float>(0.29 * std::cos(a)), q.y + static_cast<float>(0.29 * std::sin(a))};
+        }
+        bool clear = p.x > 0.2f && p.x < 4.55f && p.y > 3.0f && p.y < 11.0f;
+        for (int j = 0; j < k && clear; ++j) {
+            clear = std::hypot(p.x - h.stones[j].x, p.y - h.stones[j].y) >= 0.2899f;
+        }
+        if (clear) h.stones[k++] = p;
+    }
+    return h;
+}
+
+ShotVector crowded_shot(Rng& rng, const GAMESTATE& house) {
+    const auto spin = static_cast<std::uint8_t>(rng.next() & 1);
+    const int stones = house.shot_number;
+    if (stones > 0 && rng.uniform(0.0, 1.0) < 0.7) {
+        const StonePosition aim = house.stones[rng.next() % static_cast<std::uint64_t>(stones)];
+        const float offset = static_cast<float>(rng.uniform(-0.2, 0.2));
+        ShotVector hit{};
+        CreateHitShot(ShotTarget{aim.x + offset, aim.y, spin}, static_cast<float>(rng.uniform(0.0, 30.0)), &hit);
+        return hit;
+    }
+    return ShotVector{static_cast<float>(rng.uniform(-3.5, 3.5)), static_cast<float>(rng.uniform(-48.78, -29.0)),
+                      spin};
+}
+
 std::uint64_t determinism_hash(const std::vector<Case>& cases) {
     std::uint64_t h = 1469598103934665603ULL;
     auto feed = [&h](const void* data, std::size_t n) {

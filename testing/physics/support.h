@@ -61,4 +61,13 @@ struct Rng {
     double uniform(double lo, double hi) { return lo + (hi - lo) * ((next() >> 11) * 0x1.0p-53); }
 };
 
+// A crowded house: `stones` stones (at most 15) in stones[0 .. stones-1] in
+// and in front of the house, about four in ten frozen to another (touching
+// within float rounding), none overlapping; shot_number is `stones`.
+GAMESTATE crowded_house(Rng& rng, int stones);
+// A shot into such a house: mostly a hit on one of its stones (full or
+// thin, any strength from a draw to a takeout), otherwise a row of the
+// player's sweep (any lateral velocity, draw to takeout weight); either spin.
+ShotVector crowded_shot(Rng& rng, const GAMESTATE& house);
+
 }  // namespace physics_test

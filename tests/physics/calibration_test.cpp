@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "curling_simulator.h"
 #include "engine.h"
@@ -131,6 +132,13 @@ TEST(PhysicsCalibration, DrawCurlsAboutAMetreMostlyNearItsEnd) {
         const double v_two_thirds = m.v0 * std::sqrt(1.0 / 3.0);  // a third of the path left
         const cp::Vec2 q = cp::motion_position_at_speed(m, v_two_thirds);
         EXPECT_LT(off_line(draw, q.x + 2.375, q.y), 0.5 * curl);
+        // the share of the curl in the last 5 m and 10 m of the path, as the
+        // README states it (a stone with L metres left moves at sqrt(2 a L))
+        for (const auto& [metres, share] : {std::pair{5.0, 0.61}, std::pair{10.0, 0.81}}) {
+            const cp::Vec2 p_left = cp::motion_position_at_speed(m, std::sqrt(2.0 * cp::DECEL * metres));
+            const double curled = 1.0 - off_line(draw, p_left.x + 2.375, p_left.y) / curl;
+            EXPECT_NEAR(curled, share, 0.01) << metres << " m";
+        }
     }
 }
 

@@ -74,6 +74,43 @@ TEST(PhysicsShots, UnreachableTargetsGiveTheNearestReachableShot) {
     EXPECT_EQ(CreateShot(ShotTarget{2.375f, 4.88f, 0}, nullptr), -1);
 }
 
+TEST(PhysicsShots, TargetsOnTheEdgesOfReachKeepTheirPromise) {
+    // Targets within a few single-precision steps inside a limit of reach
+    // (the hog line, the back line, the side lines): a shot reported
+    // reachable rests in play at the target; the nearest reachable shot
+    // given instead rests in play too. The solver's own error (the shot and
+    // the result rounded to single precision) is a few micrometres.
+    struct Edge {
+        float x, y;    // a point on the limit
+        float dx, dy;  // inward, one float step at a time
+    };
+    const Edge edges[] = {{2.906f, 11.136f, 0.0f, -1.0f}, {0.3f, 11.136f, 0.0f, -1.0f}, {4.4f, 11.136f, 0.0f, -1.0f},
+                          {0.145f, 11.136f, 1.0f, -1.0f}, {2.375f, 2.906f, 0.0f, 1.0f},   {1.2f, 2.906f, 0.0f, 1.0f},
+                          {0.145f, 3.5f, 1.0f, 0.0f},     {0.145f, 6.0f, 1.0f, 0.0f},     {4.605f, 4.88f, -1.0f, 0.0f},
+                          {4.605f, 9.0f, -1.0f, 0.0f}};
+    int reachable = 0;
+    for (const Edge& e : edges) {
+        for (std::uint8_t spin = 0; spin < 2; ++spin) {
+            float x = e.x;
+            float y = e.y;
+            for (int step = 0; step < 40; ++step) {
+                ShotVector shot{};
+                const int32_t r = CreateShot(ShotTarget{x, y, spin}, &shot);
+                const StonePosition p = play_alone(shot);
+                if (!in_play_position(p)) {
+                    ADD_FAILURE() << "removed: (" << x << ", " << y << ", " << int(spin) << ") returned " << r;
+                } else if (r == 1) {
+                    ++reachable;
+                    EXPECT_LT(std::hypot(p.x - x, p.y - y), 1e-4) << x << " " << y << " " << int(spin);
+                }
+                if (e.dx != 0.0f) x = std::nextafter(x, e.dx > 0.0f ? 5.0f : 0.0f);
+                if (e.dy != 0.0f) y = std::nextafter(y, e.dy > 0.0f ? 12.0f : 0.0f);
+            }
+        }
+    }
+    EXPECT_GT(reachable, 0);
+}
+
 TEST(PhysicsShots, CreateHitShotPassesThroughTheTargetAtTheStrength) {
     for (std::uint8_t spin = 0; spin < 2; ++spin) {
         for (float strength : {0.0f, 5.0f, 10.0f, 16.0f, 25.0f, 40.0f}) {

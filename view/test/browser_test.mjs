@@ -177,6 +177,8 @@ async function selectGame(page, index) {
 try {
   fs.mkdirSync(OUT, { recursive: true });
   const record = path.join(OUT, "match.jsonl");
+  // A fresh record each run: the runner keeps an existing one.
+  fs.rmSync(record, { force: true });
   run("curling-match", ["--player1", path.join(BIN, "curling-engine"), "--player2", path.join(BIN, "curling-draw-player"),
     "--names", "engine,draw", "--games", "2", "--ends", "1", "--seed", "5", "--concurrency", "2", "--quiet",
     "--out", record]);
