@@ -72,7 +72,8 @@ void count_pairs(SharedMatch& match) {
         return pair_points(match.results, pair, match.options.games);
     });
     const SprtState& state = match.sprt->state();
-    if (counted > 0 && !match.options.quiet) {
+    // Shown with --quiet too: with the boards, it is the match's progress.
+    if (counted > 0) {
         print(match, sprt_progress(state));
     }
     if (state.decision != SprtDecision::NONE) {
