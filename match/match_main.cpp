@@ -1,8 +1,10 @@
 #include <signal.h>
 
+#include <cstring>
 #include <iostream>
 
 #include "match_options.h"
+#include "merge.h"
 #include "match_runner.h"
 #include "process_guard.h"
 #include "signal_watch.h"
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
 
+    if (argc > 1 && std::strcmp(argv[1], "merge") == 0) {
+        return run_merge(argc - 1, argv + 1, std::cout, std::cerr);
+    }
     MatchOptions options;
     if (const auto status = parse_match_options(argc, argv, options, std::cout, std::cerr)) {
         return *status;

@@ -14,8 +14,6 @@
 
 namespace {
 
-// A year: far beyond any game, and safe to count in microseconds.
-constexpr std::int64_t MAX_READY_TIMEOUT_MS = 365LL * 24 * 3600 * 1000;
 constexpr std::int64_t MAX_INT = std::numeric_limits<int>::max();
 
 // Validators look at the text before it is converted, so a value is either
@@ -74,6 +72,37 @@ CLI::Validator real_number(double low, double high) {
         accepts);
 }
 
+CLI::Validator shard_text() {
+    const std::string accepts = "K/N: whole numbers with 0 <= K < N <= 2147483647";
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            if (!parse_shard(text, MAX_INT)) {
+                return "accepts " + accepts + ", not \"" + text + "\"";
+            }
+            return {};
+        },
+        accepts);
+}
+
+CLI::Validator sprt_text() {
+    const std::string accepts = sprt_accepts();
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            if (!parse_sprt(text)) {
+                return "accepts " + accepts + ", not \"" + text + "\"";
+            }
+            return {};
+        },
+        accepts);
+}
+
+// The options that say what match is played: a resumed match takes them
+// from its record instead.
+constexpr const char* MATCH_DEFINING[] = {"--player1", "--player2", "--names", "--games",
+                                          "--ends", "--clock-ms", "--spread", "--seed", "--out",
+                                          "--force", "--simulator", "--ready-timeout-ms",
+                                          "--shard", "--sprt"};
+
 // CLI11 words some errors for its own sake ("1 required INT missing"): say
 // instead which option it was and what it accepts, on one line.
 std::string one_line(const std::map<std::string, std::string>& accepts, const CLI::ParseError& error) {
@@ -109,10 +138,12 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
     std::uint64_t seed = 0;
 
     CLI::App app{"Plays curling games between two protocol players and records them."};
+    app.footer("Shards of one match merge into one record with: curling-match merge SHARD... --out FILE "
+               "(see curling-match merge --help)");
     std::map<std::string, std::string> accepts = {
         {"--player1", "a command line"}, {"--player2", "a command line"},
         {"--names", "two names, as A,B"}, {"--out", "a file name"},
-        {"--simulator", "a library file"}};
+        {"--simulator", "a library file"}, {"--resume", "a record file"}};
     const auto rule = [&accepts](const std::string& name, CLI::Validator validator) {
         accepts[name] = validator.get_description();
         return validator;
@@ -156,6 +187,19 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
         ->check(rule("--ready-timeout-ms", whole_number(1, MAX_READY_TIMEOUT_MS)))
         ->capture_default_str();
     app.add_flag("--quiet", options.quiet, "Print game boards and the summary, not every end");
+    std::string shard;
+    std::string sprt;
+    app.add_option("--shard", shard,
+                   "Play only the game pairs p with p mod N = K (K/N); the shards of one match "
+                   "(same seed and options) merge into the match played in one go")
+        ->check(rule("--shard", shard_text()));
+    app.add_option("--sprt", sprt,
+                   "Sequential test on game pairs, elo0=A,elo1=B[,alpha=0.05,beta=0.05]: the match "
+                   "stops when H0 (Elo elo0) or H1 (Elo elo1) is accepted")
+        ->check(rule("--sprt", sprt_text()));
+    app.add_option("--resume", options.resume,
+                   "Carry on the match of this record: keeps its finished game pairs and plays the "
+                   "rest; the record gives every option but --concurrency and --quiet");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -165,6 +209,22 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
         return 2;
     }
 
+    if (!options.resume.empty()) {
+        for (const char* name : MATCH_DEFINING) {
+            if (app.count(name) > 0) {
+                err << "curling-match: " << name
+                    << ": cannot be given with --resume, which plays the match its record describes; "
+                       "see --help\n";
+                return 2;
+            }
+        }
+    }
+    if (!shard.empty()) {
+        options.shard = *parse_shard(shard, MAX_INT);
+    }
+    if (!sprt.empty()) {
+        options.sprt = parse_sprt(sprt);
+    }
     if (seed_option->count() > 0) {
         options.seed = seed;
     }

@@ -12,19 +12,24 @@
 #include "match_stats.h"
 #include "process_guard.h"
 #include "protocol_text.h"
+#include "record_header.h"
+#include "record_summary.h"
+#include "resume.h"
 #include "scoreboard.h"
 #include "signal_watch.h"
-
-#ifndef CURLING_VERSION
-#define CURLING_VERSION "unknown"
-#endif
 
 namespace {
 
 struct SharedMatch {
     SharedMatch(const MatchOptions& options_in, const SimulatorApi& simulator_in,
-                RecordFile& record_in, std::ostream& out_in, ProcessGroups* groups_in)
-        : options(options_in), simulator(simulator_in), record(record_in), out(out_in), groups(groups_in) {}
+                RecordFile& record_in, std::ostream& out_in, ProcessGroups* groups_in,
+                std::set<std::int64_t> pairs_done)
+        : options(options_in),
+          simulator(simulator_in),
+          record(record_in),
+          out(out_in),
+          groups(groups_in),
+          schedule(options_in.shard, options_in.games, std::move(pairs_done)) {}
 
     const MatchOptions& options;
     const SimulatorApi& simulator;
@@ -33,12 +38,15 @@ struct SharedMatch {
     std::ostream& out;
     ProcessGroups* groups;
     std::mutex out_mutex;
-    std::atomic<int> next_game{0};
+    ShardGames schedule;
     std::atomic<bool> stop{false};
     std::mutex result_mutex;
     // Only the games played so far: --games may ask for far more games than
     // would ever fit in memory at once.
-    std::map<int, GameResult> results;
+    std::map<std::int64_t, GameResult> results;
+    // The sequential test, in a match played in one go (a shard sees only
+    // some of the pairs: the merge applies the test).
+    std::optional<PairSequence> sprt;
     std::optional<std::string> fatal;
 };
 
@@ -55,6 +63,30 @@ void report_fatal(SharedMatch& match, const std::string& message) {
 void print(SharedMatch& match, const std::string& text) {
     std::lock_guard<std::mutex> lock(match.out_mutex);
     match.out << text << std::flush;
+}
+
+// Counts the pairs that the game completes, in pair order, so the test
+// decides on the same pair whatever the order in which games finish.
+void count_pairs(SharedMatch& match) {
+    const std::int64_t counted = match.sprt->advance([&match](std::int64_t pair) {
+        return pair_points(match.results, pair, match.options.games);
+    });
+    const SprtState& state = match.sprt->state();
+    // Shown with --quiet too: with the boards, it is the match's progress.
+    if (counted > 0) {
+        print(match, sprt_progress(state));
+    }
+    if (state.decision != SprtDecision::NONE) {
+        match.stop.store(true);
+    }
+}
+
+void record_result(SharedMatch& match, const GameResult& result) {
+    std::lock_guard<std::mutex> lock(match.result_mutex);
+    match.results[result.game_index] = result;
+    if (match.sprt) {
+        count_pairs(match);
+    }
 }
 
 // One worker keeps its own pair of player processes for all the games it
@@ -86,10 +118,11 @@ void play_games(SharedMatch& match, PlayerProcess* players[2]) {
         if (match.stop.load()) {
             return;
         }
-        const int game = match.next_game.fetch_add(1);
-        if (game >= match.options.games) {
+        const std::optional<std::int64_t> next = match.schedule.next();
+        if (!next) {
             return;
         }
+        const int game = static_cast<int>(*next);
         for (int side = 0; side < 2; ++side) {
             std::string error;
             if (needs_start[side] && !players[side]->start(error)) {
@@ -117,47 +150,8 @@ void play_games(SharedMatch& match, PlayerProcess* players[2]) {
             needs_start[*result.concerns] = true;
         }
         print(match, game_board(result, match.options.names));
-        std::lock_guard<std::mutex> lock(match.result_mutex);
-        match.results[game] = result;
+        record_result(match, result);
     }
-}
-
-nlohmann::json summary_json(const MatchSummary& summary) {
-    nlohmann::json sides = nlohmann::json::array();
-    for (const SideFigures& f : summary.side) {
-        sides.push_back({{"wins", f.wins},
-                         {"draws", f.draws},
-                         {"losses", f.losses},
-                         {"game_points", f.game_points},
-                         {"points_for", f.points_for},
-                         {"points_against", f.points_against},
-                         {"ends_with_hammer", f.ends_with_hammer},
-                         {"points_with_hammer", f.points_with_hammer},
-                         {"ends_without_hammer", f.ends_without_hammer},
-                         {"points_without_hammer", f.points_without_hammer},
-                         {"steals", f.steals},
-                         {"blank_ends_with_hammer", f.blank_ends_with_hammer},
-                         {"median_think_ms",
-                          f.median_think_ms ? nlohmann::json(*f.median_think_ms) : nullptr}});
-    }
-    const auto optional_number = [](const std::optional<double>& value) {
-        return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-    };
-    return {{"type", "summary"},
-            {"games", summary.games},
-            {"players", sides},
-            {"ends", summary.ends},
-            {"blank_ends", summary.blank_ends},
-            {"extra_ends", summary.extra_ends},
-            {"endings", summary.endings},
-            {"elo",
-             {{"pairs", summary.elo.pairs},
-              {"mean_score", summary.elo.mean_score},
-              {"difference", optional_number(summary.elo.elo)},
-              {"low", optional_number(summary.elo.low)},
-              {"high", optional_number(summary.elo.high)},
-              {"low_score", summary.elo.low_score},
-              {"high_score", summary.elo.high_score}}}};
 }
 
 }  // namespace
@@ -177,23 +171,6 @@ void default_names(const std::string commands[2], std::string names[2]) {
 
 namespace {
 
-nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed,
-                            const std::string& simulator) {
-    return {{"type", "match"},
-            {"version", CURLING_VERSION},
-            {"players",
-             {{{"name", options.names[0]}, {"command", options.player_commands[0]}},
-              {{"name", options.names[1]}, {"command", options.player_commands[1]}}}},
-            {"games", options.games},
-            {"ends", options.ends},
-            {"clock_ms", options.clock_ms},
-            {"spread", options.spread},
-            {"seed", seed},
-            {"concurrency", options.concurrency},
-            {"ready_timeout_ms", options.ready_timeout_ms},
-            {"simulator", simulator}};
-}
-
 // Plays the games on `concurrency` threads until all are played or the
 // match is stopped; a signal ends every player at once.
 void play_all(SharedMatch& match, const std::vector<std::string> commands[2], const MatchControl& control) {
@@ -205,7 +182,8 @@ void play_all(SharedMatch& match, const std::vector<std::string> commands[2], co
             }
         });
     }
-    const int workers = std::max(1, std::min(match.options.concurrency, match.options.games));
+    const std::int64_t to_play = pairs_of_shard(match.options.shard, match.options.games) * 2;
+    const int workers = static_cast<int>(std::max<std::int64_t>(1, std::min<std::int64_t>(match.options.concurrency, to_play)));
     std::vector<std::thread> threads;
     for (int w = 0; w < workers; ++w) {
         threads.emplace_back([&match, commands] { run_worker(match, commands); });
@@ -218,10 +196,78 @@ void play_all(SharedMatch& match, const std::vector<std::string> commands[2], co
     }
 }
 
+
+// A new record: the header, written before any game.
+std::optional<int> open_new_record(const MatchOptions& options, std::uint64_t seed, const std::string& simulator,
+                                   RecordFile& record, std::ostream& err) {
+    std::string error;
+    if (!record.open(options.out, options.force, error)) {
+        err << "--out: " << printable(error) << "\n";
+        return EXIT_UNUSABLE;
+    }
+    // A record that cannot be written (a full disk, say) makes the match
+    // worthless: say so instead of playing it for nothing.
+    if (!write_json_line(record, match_header(options, seed, simulator))) {
+        err << "cannot write " << printable(options.out) << ": " << record.failure() << "\n";
+        return EXIT_UNUSABLE;
+    }
+    return std::nullopt;
+}
+
+// Writes and prints the summary of every game finished; the exit status.
+int finish_match(SharedMatch& match, const MatchControl& control, std::ostream& out, std::ostream& err) {
+    const MatchOptions& options = match.options;
+    const int signal = control.signals != nullptr ? control.signals->received() : 0;
+    if (match.fatal && signal == 0 && match.record.failure().empty()) {
+        err << "match stopped: " << printable(*match.fatal) << "\n"
+            << "Record so far: " << printable(options.out) << "\n";
+        return EXIT_PLAYER_FAILED;
+    }
+    std::vector<GameResult> played;
+    for (const auto& entry : match.results) {
+        played.push_back(entry.second);
+    }
+    const MatchSummary summary = summarize(played, options.ends);
+    const SprtState* sprt = match.sprt ? &match.sprt->state() : nullptr;
+    nlohmann::json summary_line = summary_json(summary, sprt);
+    if (signal != 0) {
+        summary_line["stopped_by"] = signal_name(signal);
+    }
+    write_json_line(match.record, summary_line);
+    out << summary_text(summary, options.names);
+    if (sprt != nullptr) {
+        out << sprt_text(*sprt);
+    } else if (options.sprt) {
+        out << "SPRT: a shard sees only its own pairs; merging the shards applies the test\n";
+    }
+    out << std::flush;
+    if (const std::string failure = match.record.failure(); !failure.empty()) {
+        err << "the record " << printable(options.out) << " could not be written in full: " << failure
+            << "; the match stopped after " << played.size() << " games\n";
+        return EXIT_UNUSABLE;
+    }
+    if (signal != 0) {
+        err << "match stopped by " << signal_name(signal) << " after " << played.size()
+            << " games; record: " << printable(options.out) << "\n";
+        return 128 + signal;
+    }
+    out << "Record: " << printable(options.out) << "\n";
+    return EXIT_PLAYED;
+}
+
 }  // namespace
 
-int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err,
-              const MatchControl& control) {
+int run_match(const MatchOptions& given, std::ostream& out, std::ostream& err, const MatchControl& control) {
+    MatchOptions options = given;
+    RecordFile record;
+    RecordContents kept;  // what a resumed record keeps
+    std::uint64_t seed = 0;
+    const bool resuming = !given.resume.empty();
+    if (resuming) {
+        if (const auto status = reopen_record(given, options, seed, record, kept, err)) {
+            return *status;
+        }
+    }
     // A range check lets NaN through (every comparison with it is false),
     // and a NaN spread would turn every delivered shot into a dead stone.
     if (!(options.spread >= 0.0 && options.spread <= MAX_SPREAD)) {
@@ -242,66 +288,41 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err,
         err << "--simulator: " << printable(load.error) << "\n";
         return EXIT_UNUSABLE;
     }
-    std::uint64_t seed = 0;
-    if (options.seed) {
-        seed = *options.seed;
+    if (resuming) {
+        if (const auto status = cut_back_record(options, record, kept, out, err)) {
+            return *status;
+        }
     } else {
-        std::random_device entropy;
-        seed = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
-        out << "seed " << seed << "\n";
-    }
-    const std::string record_path =
-        options.out.empty() ? "curling-match-" + std::to_string(seed) + ".jsonl" : options.out;
-    RecordFile record;
-    std::string error;
-    if (!record.open(record_path, options.force, error)) {
-        err << "--out: " << printable(error) << "\n";
-        return EXIT_UNUSABLE;
-    }
-    // A record that cannot be written (a full disk, say) makes the match
-    // worthless: say so instead of playing it for nothing.
-    if (!write_json_line(record, match_header(options, seed, load.path))) {
-        err << "cannot write " << printable(record_path) << ": " << record.failure() << "\n";
-        return EXIT_UNUSABLE;
+        if (options.seed) {
+            seed = *options.seed;
+        } else {
+            std::random_device entropy;
+            seed = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
+            out << "seed " << seed << "\n";
+        }
+        if (options.out.empty()) {
+            options.out = "curling-match-" + std::to_string(seed) + ".jsonl";
+        }
+        if (const auto status = open_new_record(options, seed, load.path, record, err)) {
+            return *status;
+        }
     }
 
-    SharedMatch match(options, load.api, record, out, control.players);
+    SharedMatch match(options, load.api, record, out, control.players, finished_pairs(kept, options.games));
     match.settings.regular_ends = options.ends;
     match.settings.clock_ms = options.clock_ms;
     match.settings.spread = options.spread;
     match.settings.match_seed = seed;
     match.settings.ready_timeout = std::chrono::milliseconds(options.ready_timeout_ms);
+    match.results = kept.finished;
+    if (options.sprt && options.shard.whole_match()) {
+        match.sprt.emplace(*options.sprt, options.games / 2);
+        count_pairs(match);
+    }
     // The first failed write stops the match: games played on would be lost.
     record.on_failure([&match] { match.stop.store(true); });
-    play_all(match, commands, control);
-
-    const int signal = control.signals != nullptr ? control.signals->received() : 0;
-    if (match.fatal && signal == 0 && record.failure().empty()) {
-        err << "match stopped: " << printable(*match.fatal) << "\n"
-            << "Record so far: " << printable(record_path) << "\n";
-        return EXIT_PLAYER_FAILED;
+    if (!match.stop.load()) {
+        play_all(match, commands, control);
     }
-    std::vector<GameResult> played;
-    for (const auto& entry : match.results) {
-        played.push_back(entry.second);
-    }
-    const MatchSummary summary = summarize(played, options.ends);
-    nlohmann::json summary_line = summary_json(summary);
-    if (signal != 0) {
-        summary_line["stopped_by"] = signal_name(signal);
-    }
-    write_json_line(record, summary_line);
-    out << summary_text(summary, options.names) << std::flush;
-    if (const std::string failure = record.failure(); !failure.empty()) {
-        err << "the record " << printable(record_path) << " could not be written in full: " << failure
-            << "; the match stopped after " << played.size() << " games\n";
-        return EXIT_UNUSABLE;
-    }
-    if (signal != 0) {
-        err << "match stopped by " << signal_name(signal) << " after " << played.size()
-            << " games; record: " << printable(record_path) << "\n";
-        return 128 + signal;
-    }
-    out << "Record: " << printable(record_path) << "\n";
-    return EXIT_PLAYED;
+    return finish_match(match, control, out, err);
 }

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "shard.h"
+#include "sprt.h"
+
 // Largest --spread accepted (library units of 0.1 m/s).
 inline constexpr double MAX_SPREAD = 10.0;
 
@@ -22,6 +25,9 @@ struct MatchOptions {
     std::string simulator_path;  // "" for the library the players load (see simulator_loader.h)
     std::int64_t ready_timeout_ms = 10000;
     bool quiet = false;  // no live end lines, boards and summary only
+    Shard shard;         // the pairs this runner plays
+    std::optional<SprtBounds> sprt;  // stop once the test decides
+    std::string resume;  // a record to carry on; its header gives the match
 };
 
 class ProcessGroups;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 double player1_game_points(const GameResult& game) {
     if (!game.winner) {
@@ -33,6 +34,28 @@ EloEstimate elo_from_pairs(const std::vector<double>& player1_points) {
         samples.push_back(whole_pair ? (player1_points[i] + player1_points[i + 1]) / 2.0
                                      : player1_points[i]);
     }
+    return elo_from_samples(samples);
+}
+
+EloEstimate elo_from_games(const std::vector<GameResult>& games) {
+    // Pair p is games 2p and 2p + 1, by number: a match stopped part-way
+    // can have finished a later game and dropped an earlier one.
+    std::map<int, std::vector<double>> pairs;
+    for (const GameResult& game : games) {
+        pairs[game.game_index / 2].push_back(player1_game_points(game));
+    }
+    std::vector<double> samples;
+    for (const auto& [pair, points] : pairs) {
+        double sum = 0.0;
+        for (double p : points) {
+            sum += p;
+        }
+        samples.push_back(sum / static_cast<double>(points.size()));
+    }
+    return elo_from_samples(samples);
+}
+
+EloEstimate elo_from_samples(const std::vector<double>& samples) {
     EloEstimate estimate;
     estimate.pairs = static_cast<int>(samples.size());
     if (samples.empty()) {
@@ -97,10 +120,8 @@ void count_end(SideFigures& figures, const EndResult& end, int side) {
 MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends) {
     MatchSummary summary;
     summary.games = static_cast<int>(games.size());
-    std::vector<double> player1_points;
     std::vector<double> think[2];
     for (const GameResult& game : games) {
-        player1_points.push_back(player1_game_points(game));
         ++summary.endings[ending_name(game.ending)];
         for (int side = 0; side < 2; ++side) {
             SideFigures& figures = summary.side[side];
@@ -122,6 +143,6 @@ MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends) {
     for (int side = 0; side < 2; ++side) {
         summary.side[side].median_think_ms = median(think[side]);
     }
-    summary.elo = elo_from_pairs(player1_points);
+    summary.elo = elo_from_games(games);
     return summary;
 }

@@ -56,6 +56,15 @@ std::optional<double> elo_from_score(double score);
 // its own). The interval is the normal one on the pair means.
 EloEstimate elo_from_pairs(const std::vector<double>& player1_points);
 
+// As elo_from_pairs, pairing the games by their numbers: games 2k and
+// 2k + 1 are one sample when both are there, and a game without the other
+// one of its pair (the odd last game, or one whose partner a stopped match
+// dropped) is a sample of its own.
+EloEstimate elo_from_games(const std::vector<GameResult>& games);
+
+// The estimate from per-pair mean scores.
+EloEstimate elo_from_samples(const std::vector<double>& samples);
+
 MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends);
 
 std::optional<double> median(std::vector<double> values);

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 RecordFile::RecordFile(WriteCall write_call) : write_call_(std::move(write_call)) {
@@ -19,20 +22,52 @@ RecordFile::~RecordFile() {
     }
 }
 
-bool RecordFile::open(const std::string& path, bool overwrite, std::string& error) {
-    path_ = path;
+namespace {
+
+bool lock_for_writing(int fd) {
+    // An open-file-description lock: held until this descriptor closes, not
+    // dropped when some other descriptor of the same file is closed, and
+    // seen across the network by file systems that support locking.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool write_all(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t put = ::write(fd, text.data() + written, text.size() - written);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+int RecordFile::open_locked(const std::string& path, int flags, std::string& error) {
     // Not truncated on opening: the file may be another process's record.
     // Non-blocking, so a FIFO without a reader is refused, not waited on.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
     if (fd < 0) {
         error = errno == ENXIO ? path + " is not a regular file"
-                               : "cannot write " + path + ": " + std::strerror(errno);
-        return false;
+                               : "cannot " + std::string((flags & O_CREAT) != 0 ? "write " : "open ") +
+                                     path + ": " + std::strerror(errno);
+        return -1;
     }
     const auto refuse = [&](const std::string& reason) {
         close(fd);
         error = reason;
-        return false;
+        return -1;
     };
     struct stat info {};
     if (fstat(fd, &info) != 0) {
@@ -41,18 +76,28 @@ bool RecordFile::open(const std::string& path, bool overwrite, std::string& erro
     if (!S_ISREG(info.st_mode)) {
         return refuse(path + " is not a regular file");
     }
-    // An open-file-description lock: held until this descriptor closes, not
-    // dropped when some other descriptor of the same file is closed, and
-    // seen across the network by file systems that support locking.
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    if (!lock_for_writing(fd)) {
         if (errno == EAGAIN || errno == EACCES) {
             return refuse(path + " is being written by another process");
         }
         return refuse("cannot lock " + path + ": " + std::strerror(errno));
     }
+    fcntl(fd, F_SETFL, O_APPEND);
+    return fd;
+}
+
+bool RecordFile::open(const std::string& path, bool overwrite, std::string& error) {
+    path_ = path;
+    const int fd = open_locked(path, O_WRONLY | O_CREAT, error);
+    if (fd < 0) {
+        return false;
+    }
+    const auto refuse = [&](const std::string& reason) {
+        close(fd);
+        error = reason;
+        return false;
+    };
+    struct stat info {};
     if (fstat(fd, &info) != 0) {
         return refuse("cannot write " + path + ": " + std::strerror(errno));
     }
@@ -65,8 +110,69 @@ bool RecordFile::open(const std::string& path, bool overwrite, std::string& erro
             return refuse("cannot truncate " + path + ": " + std::strerror(errno));
         }
     }
-    fcntl(fd, F_SETFL, O_APPEND);
     fd_ = fd;
+    return true;
+}
+
+bool RecordFile::open_existing(const std::string& path, std::string& text, std::string& error) {
+    path_ = path;
+    const int fd = open_locked(path, O_RDWR, error);
+    if (fd < 0) {
+        return false;
+    }
+    text.clear();
+    char buffer[65536];
+    for (off_t offset = 0;;) {
+        const ssize_t got = pread(fd, buffer, sizeof buffer, offset);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = "cannot read " + path + ": " + std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+        offset += got;
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool RecordFile::replace(const std::string& text, std::string& error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string temporary = path_ + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write beside " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    const auto give_up = [&](const std::string& what) {
+        error = what + ": " + std::strerror(errno);
+        close(fd);
+        unlink(temporary.c_str());
+        return false;
+    };
+    struct stat info {};
+    // The lock is taken before the new file has the record's name, so no
+    // other runner can ever open the record unlocked.
+    if (!lock_for_writing(fd) || fstat(fd_, &info) != 0 || fchmod(fd, info.st_mode & 07777) != 0) {
+        return give_up("cannot prepare the new text of " + path_);
+    }
+    if (!write_all(fd, text) || fsync(fd) != 0) {
+        return give_up("cannot write the new text of " + path_);
+    }
+    if (rename(temporary.c_str(), path_.c_str()) != 0) {
+        return give_up("cannot put the new text in place of " + path_);
+    }
+    fcntl(fd, F_SETFL, O_APPEND);
+    close(fd_);
+    fd_ = fd;
+    committed_bytes_ = text.size();
+    committed_lines_ = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
     return true;
 }
 

@@ -28,6 +28,15 @@ public:
     // `overwrite` (which then truncates it, once the lock is held).
     bool open(const std::string& path, bool overwrite, std::string& error);
 
+    // Opens an existing record to carry it on: locked as by open(), and its
+    // whole text read into `text`. Writes nothing.
+    bool open_existing(const std::string& path, std::string& text, std::string& error);
+    // Replaces the open record's text with `text` (whole lines) in one step:
+    // the new text goes to a locked file beside it, which then takes the
+    // record's name. If anything fails the record is left as it was. Lines
+    // written afterwards follow `text`.
+    bool replace(const std::string& text, std::string& error);
+
     // Appends `line` and a line end. At the first failed write the file is
     // cut back to its last whole line and nothing more is written: false
     // from then on. Safe to call from several threads; lines never mix.
@@ -41,6 +50,9 @@ public:
 
 private:
     void fail(int error_number);
+    // Opens `path` with `flags`, checks that it is a regular file and takes
+    // the lock; -1 with `error` set if not.
+    int open_locked(const std::string& path, int flags, std::string& error);
 
     WriteCall write_call_;
     std::mutex mutex_;

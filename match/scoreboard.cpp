@@ -180,3 +180,29 @@ std::string summary_text(const MatchSummary& summary, const std::string raw_name
     }
     return text;
 }
+
+std::string sprt_progress(const SprtState& state) {
+    return "SPRT after " + std::to_string(state.pairs) + " pairs: LLR " + format("%.3f", state.llr) +
+           format(" (%.3f .. ", state.bounds.lower()) + format("%.3f)\n", state.bounds.upper());
+}
+
+std::string sprt_text(const SprtState& state) {
+    const SprtBounds& b = state.bounds;
+    std::string text = format("SPRT elo0 %g", b.elo0) + format(", elo1 %g", b.elo1) +
+                       format(", alpha %g", b.alpha) + format(", beta %g: ", b.beta) +
+                       format("LLR %.3f", state.llr) + format(" (bounds %.3f", b.lower()) +
+                       format(" .. %.3f)", b.upper()) + " after " + std::to_string(state.pairs) +
+                       " pairs, pentanomial";
+    for (std::int64_t count : state.counts) {
+        text += " " + std::to_string(count);
+    }
+    switch (state.decision) {
+        case SprtDecision::H0:
+            return text + ": H0 accepted\n";
+        case SprtDecision::H1:
+            return text + ": H1 accepted\n";
+        case SprtDecision::NONE:
+            break;
+    }
+    return text + ": no decision\n";
+}

@@ -4,6 +4,7 @@
 
 #include "game_result.h"
 #include "match_stats.h"
+#include "sprt.h"
 
 // Text for people watching the match; the record is the machine's account.
 
@@ -20,3 +21,9 @@ std::string end_line(const GameResult& so_far, const std::string names[2]);
 std::string game_board(const GameResult& game, const std::string names[2]);
 
 std::string summary_text(const MatchSummary& summary, const std::string names[2]);
+
+// One line as the sequential test goes: pairs counted and the LLR.
+std::string sprt_progress(const SprtState& state);
+
+// The test's bounds, counts, LLR and decision.
+std::string sprt_text(const SprtState& state);

@@ -102,7 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"unknown_option", {"--bogus"}, "--bogus"},
         RefusedCase{"out_is_a_fifo", {"--out", "fifo"}, "fifo is not a regular file"},
         RefusedCase{"out_is_a_folder", {"--out", "."}, "--out: cannot write ."},
-        RefusedCase{"out_holds_a_record", {"--out", "earlier.jsonl"}, "--force"}),
+        RefusedCase{"out_holds_a_record", {"--out", "earlier.jsonl"}, "--force"},
+        RefusedCase{"shard_beyond_count", {"--shard", "3/3"}, "--shard: accepts K/N: whole numbers with 0 <= K < N"},
+        RefusedCase{"shard_not_a_fraction", {"--shard", "1"}, "--shard: accepts K/N"},
+        RefusedCase{"sprt_bounds_reversed", {"--sprt", "elo0=10,elo1=0"}, "--sprt: accepts elo0=A,elo1=B"},
+        RefusedCase{"sprt_alpha_of_one", {"--sprt", "elo0=0,elo1=10,alpha=1"}, "--sprt: accepts"},
+        // The record says what match it is.
+        RefusedCase{"resume_with_match_options", {"--resume", "earlier.jsonl"}, "cannot be given with --resume"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 // The edges of what is accepted convert exactly.

@@ -73,6 +73,20 @@ TEST(Elo, OddGameIsItsOwnSampleAndOnePairHasNoInterval) {
     EXPECT_FALSE(one.high.has_value());
 }
 
+// A match stopped part-way may hold games 4 and 5 but not 2: the pairs
+// are the games' own, not whatever sits next in the list.
+TEST(Elo, PairsGamesByTheirNumbers) {
+    std::vector<GameResult> games;
+    for (int index : {0, 1, 3, 4, 5}) {
+        // Player 1 wins every game but game 3.
+        games.push_back(game(index, index == 3 ? 0 : 1, index == 3 ? 1 : 0, {}));
+    }
+    const EloEstimate estimate = summarize(games, 8).elo;
+    EXPECT_EQ(estimate.pairs, 3);
+    // Pairs (0, 1) and (4, 5) won, game 3 alone lost: (1 + 0 + 1) / 3.
+    EXPECT_DOUBLE_EQ(estimate.mean_score, 2.0 / 3.0);
+}
+
 TEST(Summary, CountsResultsHammerPointsStealsAndBlanks) {
     // Game 0: side 1 has the first hammer. Ends: side 1 scores 2 with the
     // hammer, blank by side 0's hammer, side 1 steals 1, side 0 scores 3.

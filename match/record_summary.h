@@ -1,0 +1,10 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "match_stats.h"
+#include "sprt.h"
+
+// The record's last line: the match's figures, and the sequential test
+// where there is one.
+nlohmann::json summary_json(const MatchSummary& summary, const SprtState* sprt);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+
+#include "match_runner.h"
+#include "record_file.h"
+#include "record_reading.h"
+
+// Carrying on a match whose record ends early (--resume).
+//
+// The record is opened and locked as the runner's own; its header gives
+// the match (players, games, seed, shard, ...: `options` takes them, keeping
+// only the concurrency and --quiet of the command line). Every finished game
+// pair is kept; a pair with a game unfinished is dropped whole, with the
+// lines of its games and any summary, so the match goes on as if they had
+// never been played. Returns an exit status when the record cannot be
+// carried on (with one line on `err`); the record is then left as it was.
+std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& options, std::uint64_t& seed,
+                                 RecordFile& record, RecordContents& kept, std::ostream& err);
+
+// Cuts the reopened record back to its header and the lines of `kept`'s
+// finished pairs, in the order they were written.
+std::optional<int> cut_back_record(const MatchOptions& options, RecordFile& record,
+                                   const RecordContents& kept, std::ostream& out, std::ostream& err);
