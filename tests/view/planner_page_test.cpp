@@ -97,6 +97,7 @@ TEST(PlannerPage, ListsEveryCandidateAndDrawsThePlayedOnesSamples) {
     ASSERT_NE(physics().Simulation, nullptr);
     view::PlannerSettings settings;
     settings.sims = 3000;
+    settings.threads = 2;  // the samples' outcomes are gathered from the pool's threads
     view::PlannerDecision decision = view::plan_decision(position(), 300000, settings, physics());
     ASSERT_GE(decision.decision.chosen, 0);
     expect_page_shows(decision);
