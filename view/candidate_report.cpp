@@ -64,6 +64,14 @@ std::vector<DotMark> outcome_dots(const Position& before, const Position& outcom
 
 namespace {
 
+bool sampled(const Candidate& c) { return c.samples > 0 || !c.outcomes.empty(); }
+
+// Whether a candidate's value means anything: it got samples, or the report
+// gives values only (no samples and no outcomes anywhere).
+bool values_only(const CandidateReport& report) {
+    return std::none_of(report.candidates.begin(), report.candidates.end(), sampled);
+}
+
 // Candidates by value, best first; one that got no sample (a search cut
 // short) sorts after every sampled one, whatever value stands in for none.
 std::vector<std::size_t> ranked(const CandidateReport& report) {
@@ -71,13 +79,12 @@ std::vector<std::size_t> ranked(const CandidateReport& report) {
     for (std::size_t k = 0; k < order.size(); ++k) {
         order[k] = k;
     }
+    const bool all_valued = values_only(report);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const Candidate& x = report.candidates[a];
         const Candidate& y = report.candidates[b];
-        const bool x_sampled = x.samples > 0 || !x.outcomes.empty();
-        const bool y_sampled = y.samples > 0 || !y.outcomes.empty();
-        if (x_sampled != y_sampled) {
-            return x_sampled;
+        if (!all_valued && sampled(x) != sampled(y)) {
+            return sampled(x);
         }
         return x.value > y.value;
     });
@@ -111,11 +118,15 @@ CloudMark cloud_of(const CandidateReport& report, std::size_t index, const Posit
 
 std::string table_html(const CandidateReport& report, const std::vector<std::size_t>& order,
                        std::size_t selected) {
+    // The bars span the sampled values; the stand-in of one without samples would stretch them.
+    const bool all_valued = values_only(report);
     double low = 0;
     double high = 0;
     for (const Candidate& c : report.candidates) {
-        low = std::min(low, c.value);
-        high = std::max(high, c.value);
+        if (all_valued || sampled(c)) {
+            low = std::min(low, c.value);
+            high = std::max(high, c.value);
+        }
     }
     const double span = high - low > 0 ? high - low : 1.0;
     std::string out =
@@ -133,7 +144,7 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
         if (index == selected) {
             cls += cls.empty() ? "selected" : " selected";
         }
-        const double bar = 4 + 120 * (c.value - low) / span;
+        const double bar = all_valued || sampled(c) ? 4 + 120 * (c.value - low) / span : 0;
         out += "<tr class=\"" + cls + "\" data-candidate=\"" + std::to_string(index) +
                "\" data-caption=\"" + xml_escape(caption_of(report, index)) + "\"><td>" +
                std::to_string(rank + 1) + "</td><td class=\"label\">" + xml_escape(c.label) +
