@@ -7,16 +7,57 @@
 #include "view/page_assets.h"
 #include "view/page_text.h"
 
-namespace {
+namespace view {
 
 std::string fact(const std::string& name, const std::string& value) {
     return "<dt>" + xml_escape(name) + "</dt><dd>" + value + "</dd>";
 }
 
+namespace {
+
 std::string format(const char* pattern, double value) {
     char text[64];
     std::snprintf(text, sizeof text, pattern, value);
     return text;
+}
+
+}  // namespace
+
+SheetScene outcome_scene(const GAMESTATE& state, const ShotPaths& outcome, int first_side) {
+    const Position before = stones_of_state(state);
+    SheetScene scene;
+    scene.id = "decision-sheet";
+    if (!outcome.computed) {
+        scene.stones = stones_of(before, first_side);
+        return scene;
+    }
+    // Where stones stood before the shot moved them, faded; where they rest after, solid.
+    for (const StonePath& path : outcome.stones) {
+        const StonePosition was = before[static_cast<std::size_t>(path.slot)];
+        if (!empty_slot(was) && path.slot != state.shot_number) {
+            scene.stones.push_back(
+                StoneMark{path.slot, side_of_slot(first_side, path.slot), was.x, was.y, true});
+        }
+        scene.paths.push_back(PathMark{side_of_slot(first_side, path.slot),
+                                       path.slot == state.shot_number, visible_points(path)});
+    }
+    const std::vector<StoneMark> after = stones_of(outcome.final_position, first_side);
+    scene.stones.insert(scene.stones.end(), after.begin(), after.end());
+    scene.caption = "chosen shot, played without noise";
+    return scene;
+}
+
+std::string outcome_text(const GAMESTATE& state, const ShotPaths& outcome) {
+    if (!outcome.computed) {
+        return "not computed (the library has no trajectory export)";
+    }
+    const StonePosition rest = outcome.final_position[static_cast<std::size_t>(state.shot_number)];
+    if (empty_slot(rest)) {
+        return "the thrown stone leaves play";
+    }
+    const double d = std::hypot(rest.x - CURLING_CENTRE_X, rest.y - CURLING_TEE_Y);
+    return "rests at x " + format("%.3f", rest.x) + ", y " + format("%.3f", rest.y) + " (" +
+           format("%.2f", d) + " m from the tee)";
 }
 
 Position stones_of_state(const GAMESTATE& state) {
@@ -25,44 +66,7 @@ Position stones_of_state(const GAMESTATE& state) {
     return position;
 }
 
-SheetScene decision_scene(const Decision& decision, int first_side) {
-    const Position before = stones_of_state(decision.state);
-    SheetScene scene;
-    scene.id = "decision-sheet";
-    if (!decision.outcome.computed) {
-        scene.stones = stones_of(before, first_side);
-        return scene;
-    }
-    // Where stones stood before the shot moved them, faded; where they rest after, solid.
-    for (const StonePath& path : decision.outcome.stones) {
-        const StonePosition was = before[static_cast<std::size_t>(path.slot)];
-        if (!empty_slot(was) && path.slot != decision.state.shot_number) {
-            scene.stones.push_back(
-                StoneMark{path.slot, side_of_slot(first_side, path.slot), was.x, was.y, true});
-        }
-        scene.paths.push_back(PathMark{side_of_slot(first_side, path.slot),
-                                       path.slot == decision.state.shot_number,
-                                       visible_points(path)});
-    }
-    const std::vector<StoneMark> after = stones_of(decision.outcome.final_position, first_side);
-    scene.stones.insert(scene.stones.end(), after.begin(), after.end());
-    scene.caption = "chosen shot, played without noise";
-    return scene;
-}
-
-std::string outcome_text(const Decision& decision) {
-    if (!decision.outcome.computed) {
-        return "not computed (the library has no trajectory export)";
-    }
-    const StonePosition rest =
-        decision.outcome.final_position[static_cast<std::size_t>(decision.state.shot_number)];
-    if (empty_slot(rest)) {
-        return "the thrown stone leaves play";
-    }
-    const double d = std::hypot(rest.x - CURLING_CENTRE_X, rest.y - CURLING_TEE_Y);
-    return "rests at x " + format("%.3f", rest.x) + ", y " + format("%.3f", rest.y) + " (" +
-           format("%.2f", d) + " m from the tee)";
-}
+namespace {
 
 std::string facts(const Decision& decision, const AnalysisSource& source) {
     const int side = decision.state.moving_side;
@@ -80,7 +84,7 @@ std::string facts(const Decision& decision, const AnalysisSource& source) {
         out += fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) +
                                          "</code> " + (same ? "(the same)" : "(different)"));
     }
-    out += fact("Chosen shot", outcome_text(decision));
+    out += fact("Chosen shot", outcome_text(decision.state, decision.outcome));
     if (decision.trace.search != nullptr) {
         out += fact("Standing rating", format("%.4f", decision.trace.standing_rating));
         out += fact("Best smoothed", format("%.4f", decision.best));
@@ -110,7 +114,7 @@ std::string analysis_page(const Decision& decision, const AnalysisSource& source
     page += "<body><header><h1>A decision of curling-engine</h1><p>" +
             xml_escape(source.description) + "</p></header><main>";
     page += "<section><h2>Decision</h2><div class=\"decision\">" +
-            sheet_svg(decision_scene(decision, source.first_side)) + facts(decision, source) +
+            sheet_svg(outcome_scene(decision.state, decision.outcome, source.first_side)) + facts(decision, source) +
             "</div></section>";
     if (decision.trace.search != nullptr) {
         page += "<section class=\"heat-maps\"><h2>Ratings over spin \u00d7 row \u00d7 vx</h2>" +
@@ -165,3 +169,5 @@ nlohmann::json decision_json(const Decision& decision) {
     }
     return out;
 }
+
+}  // namespace view

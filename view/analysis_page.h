@@ -8,12 +8,23 @@
 #include "view/candidate_report.h"
 #include "view/decision.h"
 
+namespace view {
+
 struct AnalysisSource {
     std::string description;             // where the position came from
     int first_side = 0;                  // the side that threw stone 0 of the end
     std::string names[2] = {"side 0", "side 1"};
     std::optional<std::string> played;   // the reply the record holds, when from a record
 };
+
+// The sheet with a chosen shot played without noise: its path, the stones
+// it moved (faded where they stood) and where everything rests.
+SheetScene outcome_scene(const GAMESTATE& state, const ShotPaths& outcome, int first_side);
+std::string outcome_text(const GAMESTATE& state, const ShotPaths& outcome);
+Position stones_of_state(const GAMESTATE& state);
+
+// One line of a page's facts: the name as text, the value as HTML.
+std::string fact(const std::string& name, const std::string& value);
 
 // The self-contained page of one decision, with the candidates of another
 // player when a report is given.
@@ -22,3 +33,5 @@ std::string analysis_page(const Decision& decision, const AnalysisSource& source
 
 // The decision's numbers for other tools: the state, the shot and every array.
 nlohmann::json decision_json(const Decision& decision);
+
+}  // namespace view

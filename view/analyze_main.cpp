@@ -2,14 +2,18 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "simulator/simulator_binding.h"
 #include "view/analysis_page.h"
+#include "view/planner_page.h"
 #include "view/raster.h"
 #include "view/record_reader.h"
 #include "view/still.h"
 
 namespace {
+
+using view::AnalysisSource;
 
 constexpr int BAD_INPUT = 2;
 
@@ -26,6 +30,8 @@ struct Options {
     std::vector<int> end_scores;
     std::int32_t time_ms = 300000;
     std::string candidates;
+    bool planner = false;
+    view::PlannerSettings planner_settings;
     std::string out;
     std::string json_out;
     std::string simulator;
@@ -64,7 +70,68 @@ GAMESTATE state_from(const Options& options, AnalysisSource& source, std::int32_
     return state;
 }
 
+// The page name when none is given: what was analysed and where.
+std::string default_out(const Options& options) {
+    return std::string(options.planner ? "planner-" : "decision-") + std::to_string(options.game) +
+           "-" + std::to_string(options.end) + "-" +
+           std::to_string(options.record.empty() ? options.shot_number : options.shot) + ".html";
+}
+
+int write_outputs(const Options& options, const std::string& page, const nlohmann::json& json) {
+    const std::string out = options.out.empty() ? default_out(options) : options.out;
+    if (const std::string error = write_file(out, page); !error.empty()) {
+        std::cerr << "curling-analyze: " << error << "\n";
+        return BAD_INPUT;
+    }
+    if (!options.json_out.empty()) {
+        if (const std::string error = write_file(options.json_out, json.dump() + "\n"); !error.empty()) {
+            std::cerr << "curling-analyze: " << error << "\n";
+            return BAD_INPUT;
+        }
+    }
+    std::cout << "analysis page: " << out << "\n";
+    return 0;
+}
+
+int analyze_planner(const Options& options, const SimulatorApi& api) {
+    AnalysisSource source;
+    std::int32_t time_ms = 0;
+    const GAMESTATE state = state_from(options, source, time_ms);
+    const view::PlannerDecision decision =
+        view::plan_decision(state, time_ms, options.planner_settings, api);
+    std::cout << decision.reply << "\n";
+    return write_outputs(options, view::planner_page(decision, source), view::planner_json(decision));
+}
+
+int analyze_engine(const Options& options, const SimulatorApi& api) {
+    std::optional<view::CandidateReport> candidates;
+    if (!options.candidates.empty()) {
+        std::ifstream file(options.candidates);
+        if (!file) {
+            std::cerr << "curling-analyze: cannot read " << options.candidates << "\n";
+            return BAD_INPUT;
+        }
+        candidates = view::candidate_report_from_json(nlohmann::json::parse(file));
+    }
+    AnalysisSource source;
+    std::int32_t time_ms = 0;
+    const GAMESTATE state = state_from(options, source, time_ms);
+    const view::Decision decision = view::decide(state, time_ms, api);
+    std::cout << decision.reply << "\n" << view::decision_rule(decision) << "\n";
+    return write_outputs(options, view::analysis_page(decision, source, candidates),
+                         view::decision_json(decision));
+}
+
 int analyze(const Options& options) {
+    if (options.planner) {
+        const SimulatorLoad physics = options.simulator.empty() ? load_simulator_beside_executable()
+                                                                : load_simulator_at(options.simulator);
+        if (!physics.loaded) {
+            std::cerr << "curling-analyze: cannot load the physics library: " << physics.error << "\n";
+            return BAD_INPUT;
+        }
+        return analyze_planner(options, physics.api);
+    }
     std::string why;
     const bool bound = options.simulator.empty() ? load_simulator(&why)
                                                  : load_simulator_from(options.simulator.c_str(), &why);
@@ -75,38 +142,7 @@ int analyze(const Options& options) {
                   << (why.empty() ? physics.error : why) << "\n";
         return BAD_INPUT;
     }
-    std::optional<CandidateReport> candidates;
-    if (!options.candidates.empty()) {
-        std::ifstream file(options.candidates);
-        if (!file) {
-            std::cerr << "curling-analyze: cannot read " << options.candidates << "\n";
-            return BAD_INPUT;
-        }
-        candidates = candidate_report_from_json(nlohmann::json::parse(file));
-    }
-    AnalysisSource source;
-    std::int32_t time_ms = 0;
-    const GAMESTATE state = state_from(options, source, time_ms);
-    const Decision decision = decide(state, time_ms, physics.api);
-    std::string out = options.out;
-    if (out.empty()) {
-        out = "decision-" + std::to_string(options.game) + "-" + std::to_string(options.end) + "-" +
-              std::to_string(options.record.empty() ? options.shot_number : options.shot) + ".html";
-    }
-    if (const std::string error = write_file(out, analysis_page(decision, source, candidates));
-        !error.empty()) {
-        std::cerr << "curling-analyze: " << error << "\n";
-        return BAD_INPUT;
-    }
-    if (!options.json_out.empty()) {
-        if (const std::string error = write_file(options.json_out, decision_json(decision).dump() + "\n");
-            !error.empty()) {
-            std::cerr << "curling-analyze: " << error << "\n";
-            return BAD_INPUT;
-        }
-    }
-    std::cout << decision.reply << "\n" << decision_rule(decision) << "\nanalysis page: " << out << "\n";
-    return 0;
+    return analyze_engine(options, physics.api);
 }
 
 }  // namespace
@@ -114,7 +150,9 @@ int analyze(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     CLI::App app{"Shows how curling-engine chooses a shot: the ratings of its search as heat "
-                 "maps, the plateau, the chosen shot and where it comes to rest."};
+                 "maps, the plateau, the chosen shot and where it comes to rest; with "
+                 "--planner, how curling-planner does: its candidates, their values and the "
+                 "clouds of their sampled outcomes."};
     CLI::Option* record = app.add_option("record", options.record, "Match record (JSON Lines)")
                               ->check(CLI::ExistingFile);
     app.add_option("--game", options.game, "Game of the record, counted from 0")
@@ -134,13 +172,41 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
     app.add_option("--last-end", options.last_end, "With --position: the last end (default 7)")
         ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
+    // One quoted word ("1 0 -2") or a word per end.
     app.add_option("--end-scores", options.end_scores,
-                   "With --position: scores of the ends played, positive when side 0 scored");
+                   "With --position: scores of the ends played, positive when side 0 scored")
+        ->delimiter(' ');
     app.add_option("--time-ms", options.time_ms, "With --position: the mover's clock")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
-    app.add_option("--candidates", options.candidates,
-                   "Candidate report (JSON) of another player for the same position");
+    CLI::Option* candidates = app.add_option(
+        "--candidates", options.candidates,
+        "Candidate report (JSON) of another player for the same position");
+    CLI::Option* planner = app.add_flag(
+        "--planner", options.planner,
+        "Show curling-planner's decision instead: its candidates, their values and sampled "
+        "outcomes, from its own search with a fixed budget");
+    candidates->excludes(planner);
+    view::PlannerSettings& settings = options.planner_settings;
+    settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    app.add_option("--sims", settings.sims,
+                   "With --planner: simulated shots per decision, as curling-planner's --sims "
+                   "(the first stones of an end get a third and two thirds)")
+        ->capture_default_str()
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40))
+        ->needs(planner);
+    app.add_option("--seed", settings.seed, "With --planner: the planner's --seed")
+        ->capture_default_str()
+        ->needs(planner);
+    app.add_option("--spread", settings.spread,
+                   "With --planner: the execution noise it plans for (0.1 m/s), its --spread")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0f, 10.0f))
+        ->needs(planner);
+    app.add_option("--threads", settings.threads,
+                   "With --planner: search threads (the answer does not depend on them)")
+        ->check(CLI::Range(1, 256))
+        ->needs(planner);
     app.add_option("--out", options.out, "Page to write; default decision-G-E-S.html");
     app.add_option("--json", options.json_out, "Also write the decision's numbers as JSON");
     app.add_option("--simulator", options.simulator,

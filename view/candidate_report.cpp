@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "view/page_assets.h"
+
+namespace view {
+
 namespace {
 
 using nlohmann::json;
@@ -58,58 +62,151 @@ std::vector<DotMark> outcome_dots(const Position& before, const Position& outcom
     return dots;
 }
 
-std::string candidate_section_html(const CandidateReport& report, const Position& before,
-                                   int first_side) {
+namespace {
+
+bool sampled(const Candidate& c) { return c.samples > 0 || !c.outcomes.empty(); }
+
+// Whether a candidate's value means anything: it got samples, or the report
+// gives values only (no samples and no outcomes anywhere).
+bool values_only(const CandidateReport& report) {
+    return std::none_of(report.candidates.begin(), report.candidates.end(), sampled);
+}
+
+// Candidates by value, best first; one that got no sample (a search cut
+// short) sorts after every sampled one, whatever value stands in for none.
+std::vector<std::size_t> ranked(const CandidateReport& report) {
     std::vector<std::size_t> order(report.candidates.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         order[k] = k;
     }
+    const bool all_valued = values_only(report);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return report.candidates[a].value > report.candidates[b].value;
+        const Candidate& x = report.candidates[a];
+        const Candidate& y = report.candidates[b];
+        if (!all_valued && sampled(x) != sampled(y)) {
+            return sampled(x);
+        }
+        return x.value > y.value;
     });
+    return order;
+}
+
+std::string caption_of(const CandidateReport& report, std::size_t index) {
+    const Candidate& c = report.candidates[index];
+    return c.label + ": " + report.value_meaning + " " + format("%.3f", c.value) + ", " +
+           std::to_string(c.samples) + " samples, " +
+           std::to_string(std::min(c.outcomes.size(), DRAWN_SAMPLES)) + " drawn";
+}
+
+CloudMark cloud_of(const CandidateReport& report, std::size_t index, const Position& before,
+                   int first_side, bool shown) {
+    const Candidate& c = report.candidates[index];
+    CloudMark cloud;
+    cloud.key = static_cast<int>(index);
+    cloud.shown = shown;
+    for (std::size_t k = 0; k < std::min(c.outcomes.size(), DRAWN_SAMPLES); ++k) {
+        const std::vector<DotMark> dots = outcome_dots(before, c.outcomes[k], first_side);
+        cloud.dots.insert(cloud.dots.end(), dots.begin(), dots.end());
+    }
+    if (c.aim) {
+        cloud.aimed = true;
+        cloud.aim_x = c.aim->x;
+        cloud.aim_y = c.aim->y;
+    }
+    return cloud;
+}
+
+std::string table_html(const CandidateReport& report, const std::vector<std::size_t>& order,
+                       std::size_t selected) {
+    // The bars span the sampled values; the stand-in of one without samples would stretch them.
+    const bool all_valued = values_only(report);
     double low = 0;
     double high = 0;
     for (const Candidate& c : report.candidates) {
-        low = std::min(low, c.value);
-        high = std::max(high, c.value);
+        if (all_valued || sampled(c)) {
+            low = std::min(low, c.value);
+            high = std::max(high, c.value);
+        }
     }
     const double span = high - low > 0 ? high - low : 1.0;
+    std::string out =
+        "<div class=\"table-box\"><table><thead><tr><th>#</th><th>Candidate</th><th>Shot (vx vy "
+        "spin)</th><th>" + xml_escape(report.value_meaning) +
+        "</th><th></th><th>Samples</th></tr></thead><tbody>";
+    for (std::size_t rank = 0; rank < order.size(); ++rank) {
+        const std::size_t index = order[rank];
+        const Candidate& c = report.candidates[index];
+        const bool chosen = static_cast<int>(index) == report.chosen;
+        std::string cls = chosen ? "chosen" : "";
+        if (report.chosen < 0 && rank == 0) {
+            cls = "best";
+        }
+        if (index == selected) {
+            cls += cls.empty() ? "selected" : " selected";
+        }
+        const double bar = all_valued || sampled(c) ? 4 + 120 * (c.value - low) / span : 0;
+        out += "<tr class=\"" + cls + "\" data-candidate=\"" + std::to_string(index) +
+               "\" data-caption=\"" + xml_escape(caption_of(report, index)) + "\"><td>" +
+               std::to_string(rank + 1) + "</td><td class=\"label\">" + xml_escape(c.label) +
+               (chosen ? " <span class=\"chosen-mark\">\u2605 played</span>" : "") +
+               "</td><td><code>" + shot_text(c.shot) + "</code></td><td class=\"value\">" +
+               format("%.3f", c.value) + "</td><td><span class=\"bar\" style=\"width:" +
+               format("%.0f", bar) + "px\"></span></td><td class=\"samples\">" +
+               std::to_string(c.samples) + "</td></tr>";
+    }
+    return out + "</tbody></table></div>";
+}
 
-    std::string out = "<section class=\"candidates\"><h2>Candidates of " +
+std::string cloud_figure(const SheetScene& scene, const std::string& caption_id,
+                         const std::string& caption) {
+    return "<figure>" + sheet_svg(scene) + "<figcaption id=\"" + caption_id + "\">" +
+           xml_escape(caption) + "</figcaption></figure>";
+}
+
+}  // namespace
+
+std::string candidate_section_html(const CandidateReport& report, const Position& before,
+                                   int first_side) {
+    std::string out = "<section class=\"candidates\" id=\"candidates\"><h2>Candidates of " +
                       xml_escape(report.player) + "</h2>";
     if (report.candidates.empty()) {
         return out + "<p class=\"note\">No candidates.</p></section>";
     }
-    out += "<table><thead><tr><th>#</th><th>Candidate</th><th>Shot (vx vy spin)</th><th>" +
-           xml_escape(report.value_meaning) + "</th><th></th><th>Samples</th></tr></thead><tbody>";
-    for (std::size_t rank = 0; rank < order.size(); ++rank) {
-        const Candidate& c = report.candidates[order[rank]];
-        const double bar = 4 + 120 * (c.value - low) / span;
-        out += "<tr class=\"" + std::string(rank == 0 ? "best" : "") + "\" data-candidate=\"" +
-               std::to_string(order[rank]) + "\"><td>" + std::to_string(rank + 1) +
-               "</td><td class=\"label\">" + xml_escape(c.label) + "</td><td><code>" +
-               shot_text(c.shot) + "</code></td><td class=\"value\">" + format("%.3f", c.value) +
-               "</td><td><span class=\"bar\" style=\"width:" + format("%.0f", bar) +
-               "px\"></span></td><td>" + std::to_string(c.samples) + "</td></tr>";
+    const std::vector<std::size_t> order = ranked(report);
+    const bool has_chosen =
+        report.chosen >= 0 && static_cast<std::size_t>(report.chosen) < report.candidates.size();
+    // At first the second sheet shows the best candidate the player did not play.
+    std::size_t selected = order.front();
+    if (has_chosen && order.size() > 1 && static_cast<int>(selected) == report.chosen) {
+        selected = order[1];
     }
-    out += "</tbody></table><div class=\"clouds\">";
-    for (std::size_t rank = 0; rank < order.size(); ++rank) {
-        const Candidate& c = report.candidates[order[rank]];
-        SheetScene scene;
-        scene.id = "cloud-" + std::to_string(order[rank]);
-        scene.stones = stones_of(before, first_side, true);
-        for (const Position& outcome : c.outcomes) {
-            const std::vector<DotMark> dots = outcome_dots(before, outcome, first_side);
-            scene.dots.insert(scene.dots.end(), dots.begin(), dots.end());
-        }
-        scene.caption = std::to_string(rank + 1) + ". " + c.label;
-        scene.house_only = true;
-        out += "<figure>" + sheet_svg(scene) + "<figcaption>" + xml_escape(c.label) + ": " +
-               xml_escape(report.value_meaning) + " " + format("%.3f", c.value) + ", " +
-               std::to_string(c.samples) + " samples, " + std::to_string(c.outcomes.size()) +
-               " drawn</figcaption></figure>";
+    out += "<div class=\"candidate-view\">" + table_html(report, order, selected) +
+           "<div class=\"clouds\">";
+    SheetScene scene;
+    scene.stones = stones_of(before, first_side, true);
+    scene.house_only = true;
+    if (has_chosen) {
+        const auto chosen = static_cast<std::size_t>(report.chosen);
+        scene.id = "cloud-chosen";
+        scene.caption = "played: " + report.candidates[chosen].label;
+        scene.clouds = {cloud_of(report, chosen, before, first_side, true)};
+        out += cloud_figure(scene, "chosen-caption", caption_of(report, chosen));
     }
-    return out + "</div></section>";
+    scene.id = "cloud-selected";
+    scene.caption = "selected in the table";
+    scene.clouds.clear();
+    for (const std::size_t index : order) {
+        scene.clouds.push_back(cloud_of(report, index, before, first_side, index == selected));
+    }
+    out += cloud_figure(scene, "selected-caption", caption_of(report, selected));
+    out += "</div></div><p class=\"note\">Each dot is a stone that a sampled execution moved or "
+           "placed (more than 5 mm from where it stood), where it came to rest; the cross is "
+           "where the shot was aimed. Click a row, or use \u2191 / \u2193, to show that "
+           "candidate on the second sheet.</p>";
+    if (!report.note.empty()) {
+        out += "<p class=\"note\">" + xml_escape(report.note) + "</p>";
+    }
+    return out + "<script>" + std::string(ANALYSIS_SCRIPT) + "</script></section>";
 }
 
 CandidateReport candidate_report_from_json(const json& in) {
@@ -137,6 +234,13 @@ CandidateReport candidate_report_from_json(const json& in) {
         candidate.label = c.value("label", where);
         candidate.value = c["value"].get<double>();
         candidate.samples = c.value("samples", 0);
+        if (c.contains("aim")) {
+            const json& aim = c["aim"];
+            if (!aim.is_array() || aim.size() != 2 || !aim[0].is_number() || !aim[1].is_number()) {
+                throw std::invalid_argument(where + ": \"aim\" is not an [x, y] pair of numbers");
+            }
+            candidate.aim = StonePosition{aim[0].get<float>(), aim[1].get<float>()};
+        }
         if (c.contains("outcomes")) {
             if (!c["outcomes"].is_array()) {
                 throw std::invalid_argument(where + ": \"outcomes\" is not an array");
@@ -148,5 +252,15 @@ CandidateReport candidate_report_from_json(const json& in) {
         }
         report.candidates.push_back(std::move(candidate));
     }
+    if (in.contains("chosen")) {
+        const json& chosen = in["chosen"];
+        if (!chosen.is_number_integer() || chosen.get<std::int64_t>() < -1 ||
+            chosen.get<std::int64_t>() >= static_cast<std::int64_t>(report.candidates.size())) {
+            throw std::invalid_argument("\"chosen\" is not the index of a candidate");
+        }
+        report.chosen = chosen.get<int>();
+    }
     return report;
 }
+
+}  // namespace view

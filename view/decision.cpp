@@ -7,6 +7,8 @@
 #include "strategy/mid_end_search.h"
 #include "strategy/shot_rules.h"
 
+namespace view {
+
 namespace {
 
 // The engine's reply, formatted as its "GO" handler formats it.
@@ -61,3 +63,5 @@ std::string decision_rule(const Decision& decision) {
     return "a fixed rule for shot " + std::to_string(decision.state.shot_number) +
            " of the end: no search";
 }
+
+}  // namespace view

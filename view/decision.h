@@ -6,6 +6,8 @@
 #include "strategy/sweep_selection.h"
 #include "view/shot_paths.h"
 
+namespace view {
+
 // One decision of curling-engine, made by the engine's own shot selection
 // exactly as "GO" makes it, with what its search looked at.
 struct Decision {
@@ -26,3 +28,5 @@ Decision decide(const GAMESTATE& state, std::int32_t remaining_ms, const Simulat
 
 // What chose the shot, in words.
 std::string decision_rule(const Decision& decision);
+
+}  // namespace view

@@ -8,6 +8,8 @@
 
 #include "view/sheet_svg.h"
 
+namespace view {
+
 namespace {
 
 constexpr double CELL_W = 2.0;
@@ -218,3 +220,5 @@ std::string heat_map_svg(const Decision& decision, HeatMapKind kind) {
     out += "</svg>";
     return out;
 }
+
+}  // namespace view

@@ -4,6 +4,8 @@
 
 #include "view/decision.h"
 
+namespace view {
+
 enum class HeatMapKind { RAW, SMOOTHED };
 
 // The ratings of a search over spin × row × vx as one picture: a panel per
@@ -12,3 +14,5 @@ enum class HeatMapKind { RAW, SMOOTHED };
 // sweep did not simulate are grey. Both kinds share one colour scale, so
 // they compare at a glance. Empty when no search ran.
 std::string heat_map_svg(const Decision& decision, HeatMapKind kind);
+
+}  // namespace view

@@ -6,3 +6,4 @@ extern const char* const REPLAY_SCRIPT;
 extern const char* const REPLAY_STYLE;
 extern const char* const REPLAY_BODY;  // the page skeleton; the sheet goes at <!--sheet-->
 extern const char* const ANALYSIS_STYLE;
+extern const char* const ANALYSIS_SCRIPT;  // the candidate table's selection

@@ -24,10 +24,13 @@ svg.sheet .faded { opacity: 0.35; }
 svg.sheet .path { fill: none; stroke-width: 0.028; stroke-linecap: round; stroke-linejoin: round; opacity: 0.75; }
 svg.sheet .path.s0 { stroke: #d62828; } svg.sheet .path.s1 { stroke: #c89b00; }
 svg.sheet .path.struck { stroke-dasharray: 0.07 0.05; }
+svg.sheet .cloud:not(.shown) { display: none; }
+svg.sheet .aim { stroke: #1f2733; stroke-width: 0.03; stroke-linecap: round; }
 svg.sheet .dot { opacity: 0.55; stroke: #1f2733; stroke-width: 0.006; } svg.sheet .dot.s0 { fill: #d62828; } svg.sheet .dot.s1 { fill: #c89b00; }
 )";
 
 constexpr double DOT_RADIUS = 0.05;
+constexpr double AIM_ARM = 0.09;
 constexpr double CAPTION_BAND = 0.34;
 constexpr double HOUSE_CROP_MARGIN = 1.0;
 
@@ -97,6 +100,26 @@ std::string path_element(const PathMark& path) {
            (path.thrown ? "" : " struck") + "\" points=\"" + points + "\"/>";
 }
 
+std::string cloud_group(const CloudMark& cloud) {
+    std::string out = "<g class=\"cloud" + std::string(cloud.shown ? " shown" : "") +
+                      "\" data-candidate=\"" + std::to_string(cloud.key) + "\">";
+    for (const DotMark& dot : cloud.dots) {
+        out += "<circle class=\"dot s" + std::to_string(dot.side) + "\" cx=\"" +
+               drawing_number(drawing_x(dot.x)) + "\" cy=\"" + drawing_number(drawing_y(dot.y)) +
+               "\" r=\"" + drawing_number(DOT_RADIUS) + "\"/>";
+    }
+    if (cloud.aimed) {
+        // A cross over the dots, so the aim stays visible inside a dense cloud.
+        const double x = drawing_x(cloud.aim_x);
+        const double y = drawing_y(cloud.aim_y);
+        out += "<g class=\"aim\" data-x=\"" + drawing_number(cloud.aim_x) + "\" data-y=\"" +
+               drawing_number(cloud.aim_y) + "\">" +
+               line("aim", x - AIM_ARM, y - AIM_ARM, x + AIM_ARM, y + AIM_ARM) +
+               line("aim", x - AIM_ARM, y + AIM_ARM, x + AIM_ARM, y - AIM_ARM) + "</g>";
+    }
+    return out + "</g>";
+}
+
 }  // namespace
 
 std::vector<StoneMark> stones_of(const Position& position, int first_side, bool faded) {
@@ -146,10 +169,8 @@ std::string sheet_svg(const SheetScene& scene) {
         out += path_element(path);
     }
     out += "</g><g class=\"dots\">";
-    for (const DotMark& dot : scene.dots) {
-        out += "<circle class=\"dot s" + std::to_string(dot.side) + "\" cx=\"" +
-               drawing_number(drawing_x(dot.x)) + "\" cy=\"" + drawing_number(drawing_y(dot.y)) +
-               "\" r=\"" + drawing_number(DOT_RADIUS) + "\"/>";
+    for (const CloudMark& cloud : scene.clouds) {
+        out += cloud_group(cloud);
     }
     out += "</g><g class=\"stones\">";
     for (const StoneMark& stone : scene.stones) {

@@ -60,10 +60,21 @@ struct DotMark {
     double y;
 };
 
+// The sampled outcomes of one shot and the point it was aimed at, drawn as
+// one group that a page shows or hides (class "shown").
+struct CloudMark {
+    int key = 0;  // the group's data-candidate
+    std::vector<DotMark> dots;
+    bool aimed = false;
+    double aim_x = 0;
+    double aim_y = 0;
+    bool shown = true;
+};
+
 struct SheetScene {
     std::vector<StoneMark> stones;
     std::vector<PathMark> paths;
-    std::vector<DotMark> dots;  // sampled outcomes
+    std::vector<CloudMark> clouds;  // sampled outcomes
     std::string caption;        // drawn across the top; may be empty
     std::string id;             // id of the <svg> element; may be empty
     double pixels_per_metre = STILL_PIXELS_PER_METRE;

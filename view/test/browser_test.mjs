@@ -21,6 +21,7 @@ const BIN = path.resolve(args.bin || "build/bin");
 const OUT = path.resolve(args.out || "out/browser-test");
 const CHROMIUM = args.chromium || "/usr/bin/chromium";
 const TOLERANCE_M = 0.001;
+const DRAWN_SAMPLES = 100;  // a cloud draws a candidate's first samples, at most this many
 const TEE = { x: 2.375, y: 4.88 };
 const HOUSE_RADIUS = 1.829;
 
@@ -118,6 +119,43 @@ function compareStones(drawn, position, what) {
       stone.x.toFixed(4) + ", " + stone.y.toFixed(4) + ")");
   }
   return worst;
+}
+
+// The stones a sampled outcome moved or placed (more than 5 mm from where
+// they stood), as the page draws them.
+function movedStones(outcomes, before) {
+  const empty = (p) => p[0] === 0 && p[1] === 0;
+  const out = [];
+  for (const outcome of outcomes) {
+    for (const [slot, stone] of outcome.entries()) {
+      const was = before[slot];
+      if (empty(stone)) continue;
+      if (empty(was) || Math.hypot(was[0] - stone[0], was[1] - stone[1]) > 0.005) out.push(stone);
+    }
+  }
+  return out;
+}
+
+// One candidate's cloud as shown on a sheet: only its group, one dot per
+// moved stone within 1 mm of the sample's position, the aim's cross where
+// it was aimed.
+async function checkCloud(page, svg, key, candidate, before, what) {
+  const shown = await page.$$eval(svg + " g.cloud.shown", (gs) => gs.map((g) => g.dataset.candidate));
+  check(shown.length === 1 && shown[0] === String(key), what + ": the sheet shows group " + shown.join(",") + ", not " + key);
+  const drawn = await measure(page, svg, "g.cloud.shown circle.dot");
+  const expected = movedStones(candidate.outcomes.slice(0, DRAWN_SAMPLES), before);
+  check(drawn.items.length === expected.length, what + ": " + drawn.items.length + " dots for " + expected.length + " sampled stones");
+  let worst = 0;
+  for (const stone of expected) {
+    const near = Math.min(...drawn.items.map((d) => Math.hypot(d.mx - stone[0], d.my - stone[1])));
+    worst = Math.max(worst, near);
+  }
+  check(worst <= TOLERANCE_M, what + ": a sampled stone drawn " + (worst * 1000).toFixed(2) + " mm away");
+  if (candidate.aim) {
+    const aim = await measure(page, svg, "g.cloud.shown g.aim");
+    const error = aim.items.length === 1 ? Math.hypot(aim.items[0].mx - candidate.aim[0], aim.items[0].my - candidate.aim[1]) : Infinity;
+    check(error <= TOLERANCE_M, what + ": the aim drawn " + (error * 1000).toFixed(2) + " mm from " + candidate.aim);
+  }
 }
 
 // ---- the browser --------------------------------------------------------------
@@ -350,25 +388,58 @@ try {
     // Candidates: ranked by value, and each cloud where its samples rested.
     const ranked = await page2.$$eval(".candidates tbody tr", (rows) => rows.map((r) => r.querySelector(".label").textContent));
     check(ranked.join("|") === "draw to the button|hit|guard", "candidates ranked by value: " + ranked.join("|"));
-    for (const [c, candidate] of candidates.entries()) {
-      const drawn = await measure(page2, "svg#cloud-" + c, "circle.dot");
-      const expected = [];
-      for (const outcome of candidate.outcomes) {
-        for (const [slot, stone] of outcome.entries()) {
-          const was = shot.position[slot];
-          const empty = (p) => p[0] === 0 && p[1] === 0;
-          if (empty(stone)) continue;
-          if (empty(was) || Math.hypot(was[0] - stone[0], was[1] - stone[1]) > 0.005) expected.push(stone);
-        }
-      }
-      check(drawn.items.length === expected.length, "candidate " + c + ": " + drawn.items.length + " dots for " + expected.length + " sampled stones");
-      for (const stone of expected) {
-        const near = Math.min(...drawn.items.map((d) => Math.hypot(d.mx - stone[0], d.my - stone[1])));
-        check(near <= TOLERANCE_M, "candidate " + c + ": sampled stone at " + stone + " drawn " + (near * 1000).toFixed(2) + " mm away");
-      }
+    for (const c of candidates.keys()) {
+      await page2.click('.candidates tbody tr[data-candidate="' + c + '"]');
+      await checkCloud(page2, "svg#cloud-selected", c, candidates[c], shot.position, "candidate " + c);
     }
     await page2.screenshot({ path: path.join(OUT, "decision.png"), fullPage: true });
     page2.problems();
+  }
+
+  // ---- a decision of the planner -----------------------------------------------------
+  // A short game of the planner with a fixed budget; its page for one of the
+  // planner's shots must show the shot the planner sent, and its clouds the
+  // sampled outcomes the search reported.
+  const plannerRecord = path.join(OUT, "planner.jsonl");
+  fs.rmSync(plannerRecord, { force: true });
+  const plannerArgs = ["--sims", "3000", "--seed", "7"];
+  run("curling-match", ["--player1", [path.join(BIN, "curling-planner"), ...plannerArgs].join(" "),
+    "--player2", path.join(BIN, "curling-draw-player"), "--names", "planner,draw", "--games", "1", "--ends", "1",
+    "--seed", "6", "--quiet", "--out", plannerRecord]);
+  const plannerShot = shotsOfGame(readRecord(plannerRecord), 0).find((s) => s.side === 0 && s.shot >= 6);
+  check(plannerShot !== undefined, "a shot of the planner in the middle of the end");
+  if (plannerShot) {
+    const pageFile = path.join(OUT, "planner.html");
+    const jsonFile = path.join(OUT, "planner.json");
+    const started = Date.now();
+    run("curling-analyze", [plannerRecord, "--game", "0", "--end", String(plannerShot.end), "--shot", String(plannerShot.shot),
+      "--planner", ...plannerArgs, "--out", pageFile, "--json", jsonFile]);
+    const made = Date.now() - started;
+    const decision = JSON.parse(fs.readFileSync(jsonFile, "utf8"));
+    console.log("planner page: " + decision.candidates.length + " candidates, " + decision.samples + " samples, made in " +
+      made + " ms, " + (fs.statSync(pageFile).size / 1024).toFixed(0) + " KiB");
+    const page3 = await open(pageFile, "planner page");
+    const reply = await page3.$eval("#reply", (e) => e.textContent);
+    check(reply === plannerShot.reply, "curling-analyze --planner chooses what the planner sent: '" + reply + "' vs '" + plannerShot.reply + "'");
+    const rows = await page3.$$eval(".candidates tbody tr", (rows) => rows.map((r) => ({
+      candidate: Number(r.dataset.candidate), chosen: r.classList.contains("chosen"),
+      value: r.querySelector(".value").textContent, samples: r.querySelector(".samples").textContent })));
+    check(rows.length === decision.candidates.length, rows.length + " rows for " + decision.candidates.length + " candidates");
+    check(rows.every((r) => decision.candidates[r.candidate].value.toFixed(3) === r.value &&
+      String(decision.candidates[r.candidate].samples) === r.samples), "every row shows its candidate's value and samples");
+    const marked = rows.filter((r) => r.chosen).map((r) => r.candidate);
+    check(marked.length === 1 && marked[0] === decision.chosen, "the played candidate is marked: " + marked.join(","));
+    await checkCloud(page3, "svg#cloud-chosen", decision.chosen, decision.candidates[decision.chosen], plannerShot.position, "played candidate");
+    // The selection: the last sampled row and back by key.
+    const other = rows.filter((r) => Number(r.samples) > 0).at(-1).candidate;
+    await page3.click('.candidates tbody tr[data-candidate="' + other + '"]');
+    await checkCloud(page3, "svg#cloud-selected", other, decision.candidates[other], plannerShot.position, "selected candidate");
+    await page3.keyboard.press("ArrowUp");
+    const above = rows[rows.findIndex((r) => r.candidate === other) - 1].candidate;
+    const up = await page3.$eval("#candidates", (e) => e.dataset.selected);
+    check(up === String(above), "the up key selects the row above: " + up + ", not " + above);
+    await page3.screenshot({ path: path.join(OUT, "planner.png"), fullPage: true });
+    page3.problems();
   }
 } finally {
   await browser.close();

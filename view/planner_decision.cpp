@@ -1,0 +1,164 @@
+#include "view/planner_decision.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "planner/time_budget.h"
+#include "view/page_text.h"
+
+namespace view {
+
+namespace {
+
+// The planner's reply, formatted as its "GO" handler formats it.
+std::string reply_line(ShotVector shot) {
+    char line[128];
+    std::snprintf(line, sizeof line, "BESTSHOT %f %f %d", static_cast<double>(shot.vx),
+                  static_cast<double>(shot.vy), shot.spin != 0 ? 1 : 0);
+    return line;
+}
+
+nlohmann::json stones_json(const StonePosition* stones) {
+    nlohmann::json out = nlohmann::json::array();
+    for (int k = 0; k < CURLING_STONES; ++k) {
+        out.push_back({short_float(stones[k].x), short_float(stones[k].y)});
+    }
+    return out;
+}
+
+}  // namespace
+
+// The player (planner/main.cpp) reads the game and shares out its budget
+// the same way; the analysis must too, or it would show a different
+// decision from the one the player made. The browser test compares the two.
+GameContext planner_game_around(const GAMESTATE& state) {
+    GameContext game;
+    const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
+    int side0_lead = 0;
+    for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
+        side0_lead += state.end_scores[e];
+    }
+    game.lead = state.moving_side == 0 ? side0_lead : -side0_lead;
+    game.end = end;
+    game.last_end = std::max(std::clamp(state.last_end, 0, CURLING_MAX_ENDS - 1),
+                             std::min(end, CURLING_MAX_ENDS - 1));
+    return game;
+}
+
+std::int64_t planner_budget_share(int shot, std::int64_t sims) {
+    if (shot <= 1) {
+        return sims / 3;
+    }
+    if (shot <= 3) {
+        return sims * 2 / 3;
+    }
+    return sims;
+}
+
+PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
+                              const PlannerSettings& settings, const SimulatorApi& api) {
+    PlannerDecision out;
+    out.state = state;
+    out.remaining_ms = remaining_ms;
+    out.settings = settings;
+    out.game = planner_game_around(state);
+    PlannerOptions options;
+    options.seed = settings.seed;
+    options.spread = settings.spread;
+    options.threads = settings.threads;
+    Planner planner(api, options);
+    // With a fixed budget the player's only time limit is the clock's share.
+    const TimePlan time = plan_time(remaining_ms, state, 1e12);
+    out.clock_quick = time.quick;
+    if (time.quick) {
+        out.decision.shot = planner.quick_shot();
+        out.decision.quick = true;
+    } else {
+        out.budget.simulations = planner_budget_share(state.shot_number, settings.sims);
+        out.budget.milliseconds = time.milliseconds;
+        out.decision = planner.decide(state, out.game, out.budget, /*want_outcomes=*/true);
+    }
+    out.reply = reply_line(out.decision.shot);
+    std::vector<StonePosition> frames;
+    Position unknown{};
+    out.outcome = compute_shot_paths(api, state, out.decision.shot, unknown, frames);
+    return out;
+}
+
+CandidateReport planner_candidates(const PlannerDecision& decision) {
+    CandidateReport report;
+    report.player = "curling-planner";
+    report.value_meaning = "P(win)";
+    report.chosen = decision.decision.chosen;
+    report.note =
+        "P(win): the planner's estimate of the probability of winning the game (a draw counts "
+        "half) after the shot, over sampled noisy executions each played out to the end of the "
+        "end. Candidates dropped early in its successive halving have few samples; the one "
+        "played is the best of the last round, which a candidate dropped earlier on few "
+        "samples may outscore.";
+    for (const ::CandidateReport& weighed : decision.decision.candidates) {
+        Candidate c;
+        c.shot = weighed.candidate.shot;
+        c.label = weighed.candidate.label;
+        c.value = weighed.value;
+        c.samples = weighed.samples;
+        c.outcomes.assign(weighed.outcomes.begin(), weighed.outcomes.end());
+        // A throw-away is aimed nowhere in particular.
+        const StonePosition aim{weighed.candidate.target.x, weighed.candidate.target.y};
+        if (!empty_slot(aim)) {
+            c.aim = aim;
+        }
+        report.candidates.push_back(std::move(c));
+    }
+    return report;
+}
+
+nlohmann::json planner_json(const PlannerDecision& decision) {
+    const CandidateReport report = planner_candidates(decision);
+    nlohmann::json candidates = nlohmann::json::array();
+    for (const Candidate& c : report.candidates) {
+        nlohmann::json outcomes = nlohmann::json::array();
+        for (const Position& outcome : c.outcomes) {
+            outcomes.push_back(stones_json(outcome.data()));
+        }
+        nlohmann::json entry = {
+            {"label", c.label},
+            {"shot", {short_float(c.shot.vx), short_float(c.shot.vy), c.shot.spin}},
+            {"value", c.value},
+            {"samples", c.samples},
+            {"outcomes", outcomes}};
+        if (c.aim) {
+            entry["aim"] = {short_float(c.aim->x), short_float(c.aim->y)};
+        }
+        candidates.push_back(entry);
+    }
+    const GAMESTATE& state = decision.state;
+    return {{"player", report.player},
+            {"value", report.value_meaning},
+            {"chosen", report.chosen},
+            {"candidates", candidates},
+            {"state",
+             {{"shot_number", state.shot_number},
+              {"current_end", state.current_end},
+              {"last_end", state.last_end},
+              {"end_scores", state.end_scores},
+              {"moving_side", state.moving_side},
+              {"stones", stones_json(state.stones)}}},
+            {"remaining_ms", decision.remaining_ms},
+            {"game", {{"lead", decision.game.lead}, {"end", decision.game.end},
+                      {"last_end", decision.game.last_end}}},
+            {"settings", {{"sims", decision.settings.sims}, {"seed", decision.settings.seed},
+                          {"spread", short_float(decision.settings.spread)},
+                          {"threads", decision.settings.threads}}},
+            {"budget", {{"simulations", decision.budget.simulations},
+                        {"milliseconds", decision.budget.milliseconds}}},
+            {"quick", decision.decision.quick},
+            {"shot", {short_float(decision.decision.shot.vx), short_float(decision.decision.shot.vy),
+                      decision.decision.shot.spin}},
+            {"reply", decision.reply},
+            {"samples", decision.decision.samples},
+            {"simulations", decision.decision.simulations},
+            {"milliseconds", decision.decision.milliseconds}};
+}
+
+}  // namespace view

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+// This header puts the planner's global Candidate, CandidateReport and
+// Decision beside the view's own in one translation unit: it compiles only
+// while the view keeps its types in namespace view, as it must to link
+// both libraries into one program.
+#include "planner/planner.h"
+#include "view/candidate_report.h"
+#include "view/shot_paths.h"
+
+namespace view {
+
+// What curling-planner is told on its command line, for a fixed budget.
+struct PlannerSettings {
+    std::int64_t sims = 26000;  // simulated shots per decision, before the early stones' share
+    std::uint64_t seed = 1;
+    float spread = 0.145f;
+    int threads = 1;  // the answer does not depend on it
+};
+
+// One decision of curling-planner, made by its own search as "GO" makes it
+// when the player runs with --sims, and where the chosen shot comes to rest.
+struct PlannerDecision {
+    GAMESTATE state{};
+    std::int32_t remaining_ms = 0;
+    PlannerSettings settings;
+    GameContext game;
+    SearchBudget budget;
+    bool clock_quick = false;  // the clock left too little for a search
+    ::Decision decision;       // the planner's own, with every sampled outcome
+    std::string reply;         // the line "GO" would print
+    ShotPaths outcome;         // the chosen shot played without noise
+};
+
+// The game around a position for the team about to throw, as the player
+// reads it from the protocol's state: the lead from the earlier ends'
+// scores, the end and the last end.
+GameContext planner_game_around(const GAMESTATE& state);
+
+// The share of the fixed budget the player gives stone `shot` of an end.
+std::int64_t planner_budget_share(int shot, std::int64_t sims);
+
+PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
+                              const PlannerSettings& settings, const SimulatorApi& api);
+
+// The planner's candidates as the view draws any player's.
+CandidateReport planner_candidates(const PlannerDecision& decision);
+
+// What the planner weighed, in the format --candidates reads, with the
+// state, the game, the budget and the search's totals.
+nlohmann::json planner_json(const PlannerDecision& decision);
+
+}  // namespace view

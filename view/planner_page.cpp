@@ -1,0 +1,89 @@
+#include "view/planner_page.h"
+
+#include <cstdio>
+
+#include "view/page_assets.h"
+#include "view/page_text.h"
+
+namespace view {
+
+namespace {
+
+std::string format(const char* pattern, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::string game_text(const PlannerDecision& decision) {
+    const GameContext& game = decision.game;
+    const bool hammer = decision.state.shot_number % 2 == 1;
+    return "end " + std::to_string(game.end) + " of 0.." + std::to_string(game.last_end) +
+           ", lead " + (game.lead > 0 ? "+" : "") + std::to_string(game.lead) +
+           " for the side to move, " + (hammer ? "with" : "without") + " the hammer";
+}
+
+std::string search_text(const PlannerDecision& decision) {
+    const ::Decision& d = decision.decision;
+    if (decision.clock_quick) {
+        return "none: the clock leaves too little, so the planner draws to the button";
+    }
+    if (d.quick) {
+        return "none: a draw to the button";
+    }
+    return std::to_string(d.candidates.size()) + " candidates, " + std::to_string(d.samples) +
+           " sampled executions, " + std::to_string(d.simulations) + " of " +
+           std::to_string(decision.budget.simulations) + " simulated shots, " +
+           format("%.0f", d.milliseconds) + " ms";
+}
+
+std::string facts(const PlannerDecision& decision, const AnalysisSource& source) {
+    const int side = decision.state.moving_side;
+    const PlannerSettings& settings = decision.settings;
+    std::string out = "<dl class=\"facts\">";
+    out += fact("Position", xml_escape(source.description));
+    out += fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
+                               "), shot " + std::to_string(decision.state.shot_number) +
+                               " of end " + std::to_string(decision.state.current_end) +
+                               " (counted from 0)");
+    out += fact("Game", xml_escape(game_text(decision)));
+    out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
+    out += fact("Planner", "<code>--sims " + std::to_string(settings.sims) + " --seed " +
+                               std::to_string(settings.seed) + " --spread " +
+                               format("%g", static_cast<double>(settings.spread)) + "</code>");
+    out += fact("Search", xml_escape(search_text(decision)));
+    out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
+    if (source.played) {
+        const bool same = *source.played == decision.reply;
+        out += fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) +
+                                         "</code> " + (same ? "(the same)" : "(different)"));
+    }
+    const ::Decision& d = decision.decision;
+    if (d.chosen >= 0) {
+        const ::CandidateReport& chosen = d.candidates[static_cast<std::size_t>(d.chosen)];
+        out += fact("Played", xml_escape(chosen.candidate.label) + ", P(win) " +
+                                  format("%.3f", chosen.value) + " over " +
+                                  std::to_string(chosen.samples) + " samples");
+    }
+    out += fact("Chosen shot", outcome_text(decision.state, decision.outcome));
+    return out + "</dl>";
+}
+
+}  // namespace
+
+std::string planner_page(const PlannerDecision& decision, const AnalysisSource& source) {
+    std::string page = page_head("Planner decision: " + source.description, ANALYSIS_STYLE);
+    page += "<body><header><h1>A decision of curling-planner</h1><p>" +
+            xml_escape(source.description) + "</p></header><main>";
+    page += "<section><h2>Decision</h2><div class=\"decision\">" +
+            sheet_svg(outcome_scene(decision.state, decision.outcome, source.first_side)) +
+            facts(decision, source) + "</div></section>";
+    if (!decision.decision.candidates.empty()) {
+        page += candidate_section_html(planner_candidates(decision),
+                                       stones_of_state(decision.state), source.first_side);
+    }
+    page += "</main></body></html>\n";
+    return page;
+}
+
+}  // namespace view
