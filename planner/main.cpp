@@ -8,36 +8,7 @@
 #include "protocol.h"
 #include "simulator/simulator_loader.h"
 #include "time_budget.h"
-
-namespace {
-
-GameContext game_around(const GAMESTATE& state) {
-    GameContext game;
-    const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
-    int side0_lead = 0;
-    for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
-        side0_lead += state.end_scores[e];
-    }
-    game.lead = state.moving_side == 0 ? side0_lead : -side0_lead;
-    game.end = end;
-    game.last_end = std::max(std::clamp(state.last_end, 0, CURLING_MAX_ENDS - 1), std::min(end, CURLING_MAX_ENDS - 1));
-    return game;
-}
-
-// The first stones of an end cost the most to look ahead from and decide
-// the least (the house is empty): they get a third and two thirds of the
-// budget.
-std::int64_t early_share(int shot, std::int64_t budget) {
-    if (shot <= 1) {
-        return budget / 3;
-    }
-    if (shot <= 3) {
-        return budget * 2 / 3;
-    }
-    return budget;
-}
-
-}  // namespace
+#include "turn.h"
 
 int main(int argc, char** argv) {
     PlannerOptions options;
@@ -88,14 +59,8 @@ int main(int argc, char** argv) {
         if (time.quick) {
             return planner.quick_shot();
         }
-        SearchBudget budget;
-        budget.simulations = early_share(state.shot_number, sims);
-        budget.milliseconds = sims > 0 ? time.milliseconds
-                                       : static_cast<double>(early_share(
-                                             state.shot_number,
-                                             static_cast<std::int64_t>(time.milliseconds * 1000.0))) /
-                                             1000.0;
-        return planner.decide(state, game_around(state), budget).shot;
+        return planner.decide(state, game_around(state), shot_budget(state.shot_number, sims, time))
+            .shot;
     });
     run_protocol(STDIN_FILENO, STDOUT_FILENO, session);
     return 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "planner/time_budget.h"
+#include "planner/turn.h"
 #include "view/page_text.h"
 
 namespace view {
@@ -28,40 +28,15 @@ nlohmann::json stones_json(const StonePosition* stones) {
 
 }  // namespace
 
-// The player (planner/main.cpp) reads the game and shares out its budget
-// the same way; the analysis must too, or it would show a different
-// decision from the one the player made. The browser test compares the two.
-GameContext planner_game_around(const GAMESTATE& state) {
-    GameContext game;
-    const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
-    int side0_lead = 0;
-    for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
-        side0_lead += state.end_scores[e];
-    }
-    game.lead = state.moving_side == 0 ? side0_lead : -side0_lead;
-    game.end = end;
-    game.last_end = std::max(std::clamp(state.last_end, 0, CURLING_MAX_ENDS - 1),
-                             std::min(end, CURLING_MAX_ENDS - 1));
-    return game;
-}
-
-std::int64_t planner_budget_share(int shot, std::int64_t sims) {
-    if (shot <= 1) {
-        return sims / 3;
-    }
-    if (shot <= 3) {
-        return sims * 2 / 3;
-    }
-    return sims;
-}
-
 PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
                               const PlannerSettings& settings, const SimulatorApi& api) {
     PlannerDecision out;
     out.state = state;
     out.remaining_ms = remaining_ms;
     out.settings = settings;
-    out.game = planner_game_around(state);
+    // The player's own reading of the game and of its budget, or the page
+    // would show another decision than the one the player made.
+    out.game = game_around(state);
     PlannerOptions options;
     options.seed = settings.seed;
     options.spread = settings.spread;
@@ -74,8 +49,7 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
         out.decision.shot = planner.quick_shot();
         out.decision.quick = true;
     } else {
-        out.budget.simulations = planner_budget_share(state.shot_number, settings.sims);
-        out.budget.milliseconds = time.milliseconds;
+        out.budget = shot_budget(state.shot_number, settings.sims, time);
         out.decision = planner.decide(state, out.game, out.budget, /*want_outcomes=*/true);
     }
     out.reply = reply_line(out.decision.shot);

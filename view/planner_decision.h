@@ -37,14 +37,6 @@ struct PlannerDecision {
     ShotPaths outcome;         // the chosen shot played without noise
 };
 
-// The game around a position for the team about to throw, as the player
-// reads it from the protocol's state: the lead from the earlier ends'
-// scores, the end and the last end.
-GameContext planner_game_around(const GAMESTATE& state);
-
-// The share of the fixed budget the player gives stone `shot` of an end.
-std::int64_t planner_budget_share(int shot, std::int64_t sims);
-
 PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
                               const PlannerSettings& settings, const SimulatorApi& api);
 

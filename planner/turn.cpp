@@ -1,0 +1,38 @@
+#include "turn.h"
+
+#include <algorithm>
+
+GameContext game_around(const GAMESTATE& state) {
+    GameContext game;
+    const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
+    int side0_lead = 0;
+    for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
+        side0_lead += state.end_scores[e];
+    }
+    game.lead = state.moving_side == 0 ? side0_lead : -side0_lead;
+    game.end = end;
+    game.last_end = std::max(std::clamp(state.last_end, 0, CURLING_MAX_ENDS - 1),
+                             std::min(end, CURLING_MAX_ENDS - 1));
+    return game;
+}
+
+std::int64_t early_share(int shot, std::int64_t budget) {
+    if (shot <= 1) {
+        return budget / 3;
+    }
+    if (shot <= 3) {
+        return budget * 2 / 3;
+    }
+    return budget;
+}
+
+SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time) {
+    SearchBudget budget;
+    budget.simulations = early_share(shot, sims);
+    budget.milliseconds =
+        sims > 0 ? time.milliseconds
+                 : static_cast<double>(
+                       early_share(shot, static_cast<std::int64_t>(time.milliseconds * 1000.0))) /
+                       1000.0;
+    return budget;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+#include "curling_simulator.h"
+#include "planner.h"
+#include "time_budget.h"
+
+// What the player makes of a "GO": the game as the side to move sees it,
+// and what to spend on the shot. Shared with the tools that show the
+// player's decisions, so they show the decision the player made.
+
+// The game from the state: the mover's lead before this end, the end and
+// the last regular end (never before the current one).
+GameContext game_around(const GAMESTATE& state);
+
+// The first stones of an end cost the most to look ahead from and decide
+// the least (the house is empty): they get a third and two thirds of the
+// budget.
+std::int64_t early_share(int shot, std::int64_t budget);
+
+// The search budget of one shot: with a fixed number of simulated shots
+// (`sims` > 0) the clock's share is only the time limit; without, the time
+// is the budget and the early stones get their share of it.
+SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time);
