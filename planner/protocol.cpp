@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -49,8 +51,13 @@ bool same_word(const std::string& token, const char* word) {
     return i == token.size() && word[i] == '\0';
 }
 
+// As atoi reads a field, but a value beyond the 32-bit range saturates
+// (atoi's result is undefined there): "GO 4294967296" is a long think.
 std::int32_t to_integer(const std::string& token) {
-    return static_cast<std::int32_t>(std::atoi(token.c_str()));
+    const long long value = std::strtoll(token.c_str(), nullptr, 10);
+    return static_cast<std::int32_t>(
+        std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(),
+                              std::numeric_limits<std::int32_t>::max()));
 }
 
 void write_all(int output, const std::string& text) {

@@ -13,6 +13,23 @@ std::string fact(const std::string& name, const std::string& value) {
     return "<dt>" + xml_escape(name) + "</dt><dd>" + value + "</dd>";
 }
 
+std::string position_facts(const GAMESTATE& state, const AnalysisSource& source) {
+    const int side = state.moving_side;
+    return fact("Position", xml_escape(source.description)) +
+           fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
+                               "), shot " + std::to_string(state.shot_number) + " of end " +
+                               std::to_string(state.current_end) + " (counted from 0)");
+}
+
+std::string played_fact(const std::string& reply, const AnalysisSource& source) {
+    if (!source.played) {
+        return {};
+    }
+    const bool same = *source.played == reply;
+    return fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) + "</code> " +
+                                     (same ? "(the same)" : "(different)"));
+}
+
 namespace {
 
 std::string format(const char* pattern, double value) {
@@ -69,21 +86,12 @@ Position stones_of_state(const GAMESTATE& state) {
 namespace {
 
 std::string facts(const Decision& decision, const AnalysisSource& source) {
-    const int side = decision.state.moving_side;
     std::string out = "<dl class=\"facts\">";
-    out += fact("Position", xml_escape(source.description));
-    out += fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
-                               "), shot " + std::to_string(decision.state.shot_number) +
-                               " of end " + std::to_string(decision.state.current_end) +
-                               " (counted from 0)");
+    out += position_facts(decision.state, source);
     out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
     out += fact("Chosen by", xml_escape(decision_rule(decision)));
     out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
-    if (source.played) {
-        const bool same = *source.played == decision.reply;
-        out += fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) +
-                                         "</code> " + (same ? "(the same)" : "(different)"));
-    }
+    out += played_fact(decision.reply, source);
     out += fact("Chosen shot", outcome_text(decision.state, decision.outcome));
     if (decision.trace.search != nullptr) {
         out += fact("Standing rating", format("%.4f", decision.trace.standing_rating));

@@ -26,6 +26,11 @@ Position stones_of_state(const GAMESTATE& state);
 // One line of a page's facts: the name as text, the value as HTML.
 std::string fact(const std::string& name, const std::string& value);
 
+// The facts every decision page opens with: where the position comes from
+// and who is to move; and how the reply compares with the record's.
+std::string position_facts(const GAMESTATE& state, const AnalysisSource& source);
+std::string played_fact(const std::string& reply, const AnalysisSource& source);
+
 // The self-contained page of one decision, with the candidates of another
 // player when a report is given.
 std::string analysis_page(const Decision& decision, const AnalysisSource& source,

@@ -38,14 +38,9 @@ std::string search_text(const PlannerDecision& decision) {
 }
 
 std::string facts(const PlannerDecision& decision, const AnalysisSource& source) {
-    const int side = decision.state.moving_side;
     const PlannerSettings& settings = decision.settings;
     std::string out = "<dl class=\"facts\">";
-    out += fact("Position", xml_escape(source.description));
-    out += fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
-                               "), shot " + std::to_string(decision.state.shot_number) +
-                               " of end " + std::to_string(decision.state.current_end) +
-                               " (counted from 0)");
+    out += position_facts(decision.state, source);
     out += fact("Game", xml_escape(game_text(decision)));
     out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
     out += fact("Planner", "<code>--sims " + std::to_string(settings.sims) + " --seed " +
@@ -53,11 +48,7 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
                                format("%g", static_cast<double>(settings.spread)) + "</code>");
     out += fact("Search", xml_escape(search_text(decision)));
     out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
-    if (source.played) {
-        const bool same = *source.played == decision.reply;
-        out += fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) +
-                                         "</code> " + (same ? "(the same)" : "(different)"));
-    }
+    out += played_fact(decision.reply, source);
     const ::Decision& d = decision.decision;
     if (d.chosen >= 0) {
         const ::CandidateReport& chosen = d.candidates[static_cast<std::size_t>(d.chosen)];
