@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
                    "Candidates that go on to the sampled look-ahead")
         ->capture_default_str()
         ->check(CLI::Range(std::size_t{2}, std::size_t{100000}));
+    app.add_option("--refine-share", options.refine_share,
+                   "Share of the budget spent shifting the two finalists' shots (0: none)")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 0.5));
     CLI11_PARSE(app, argc, argv);
 
     const SimulatorLoad load = load_simulator_beside_executable();

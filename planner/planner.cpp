@@ -184,18 +184,6 @@ int rounds_for(std::size_t alive) {
     return rounds;
 }
 
-// The best mean among the last round's candidates: one dropped earlier was
-// worse when it was dropped.
-std::size_t best_of(const std::vector<std::size_t>& alive, const std::vector<CandidateTally>& tally) {
-    std::size_t best = alive.front();
-    for (std::size_t c : alive) {
-        if (tally[c].mean() > tally[best].mean()) {
-            best = c;
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_t>& alive,
@@ -225,8 +213,13 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
             continue;
         }
         const std::size_t c = alive[item % live];
+        const auto sample = static_cast<std::size_t>(first_sample) + item / live;
         tally[c].sum += values[item];
         ++tally[c].count;
+        if (tally[c].by_sample.size() <= sample) {
+            tally[c].by_sample.resize(sample + 1, std::nan(""));
+        }
+        tally[c].by_sample[sample] = values[item];
         round.simulations += costs[item];
         if (race.want_outcomes) {
             decision.candidates[c].outcomes.push_back(outcomes[item]);
@@ -245,7 +238,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         return decision;
     }
     std::int64_t glance_simulations = 0;
-    const std::vector<Candidate> candidates =
+    std::vector<Candidate> candidates =
         shortlist(root, make_candidates(api_, root), glance_simulations);
     const std::size_t count = candidates.size();
     decision.candidates.resize(count);
@@ -256,6 +249,10 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     const bool timed = budget.simulations <= 0;
     const auto deadline = start + std::chrono::microseconds(
                                       static_cast<std::int64_t>(budget.milliseconds * 1000.0));
+    // The halving spends most of the budget; the refinement the rest.
+    const std::int64_t halving_simulations =
+        static_cast<std::int64_t>(static_cast<double>(budget.simulations) * (1.0 - options_.refine_share));
+    const double halving_ms = budget.milliseconds * (1.0 - options_.refine_share);
 
     std::vector<CandidateTally> tally(count);
     std::vector<std::size_t> alive(count);
@@ -268,7 +265,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         const std::int64_t guess = 3 * static_cast<std::int64_t>(count) *
                                    (CURLING_STONES - root.shot_number);
         add = static_cast<int>(std::clamp<std::int64_t>(
-            (budget.simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
+            (halving_simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
             FIRST_ROUND_SAMPLES));
     }
     // A fixed budget may still carry a time limit (the clock's share): it
@@ -297,12 +294,12 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         std::int64_t left = 0;
         const double ran = static_cast<double>(round.ran);
         if (timed) {
-            const double ms_left = budget.milliseconds - elapsed_ms(start);
+            const double ms_left = halving_ms - elapsed_ms(start);
             left = static_cast<std::int64_t>(TIME_SAFETY * ms_left /
                                              std::max(round.milliseconds / ran, 1e-6));
         } else {
             const double per_sample = static_cast<double>(round.simulations) / ran;
-            left = static_cast<std::int64_t>(static_cast<double>(budget.simulations - simulations) /
+            left = static_cast<std::int64_t>(static_cast<double>(halving_simulations - simulations) /
                                              std::max(per_sample, 1.0));
         }
         const std::int64_t per_candidate =
@@ -313,11 +310,37 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
     }
 
-    for (std::size_t c = 0; c < count; ++c) {
+    // Samples each shifted shot can still get: by simulated shots per sample
+    // so far against the budget left, or by time per sample against the
+    // time left.
+    const double spent_ms = elapsed_ms(start);
+    const std::int64_t sampled_simulations = simulations - glance_simulations;
+    const std::function<int(std::size_t)> affordable = [&](std::size_t shots) -> int {
+        if (samples <= 0 || shots == 0) {
+            return 0;
+        }
+        double per_shot = 0.0;
+        if (timed) {
+            const double per_sample = spent_ms / static_cast<double>(samples);
+            per_shot = TIME_SAFETY * (budget.milliseconds - elapsed_ms(start)) /
+                       std::max(per_sample, 1e-6) / static_cast<double>(shots);
+        } else {
+            const double per_sample =
+                static_cast<double>(sampled_simulations) / static_cast<double>(samples);
+            per_shot = static_cast<double>(budget.simulations - simulations) /
+                       std::max(per_sample, 1.0) / static_cast<double>(shots);
+        }
+        return static_cast<int>(std::clamp(per_shot, 0.0, 1.0e6));
+    };
+    const Race refining{&root, &game, &candidates, seed, want_outcomes, race.in_time};
+    const Refined refined = refine(refining, alive, candidates, tally, decision, affordable);
+    samples += refined.samples;
+    simulations += refined.simulations;
+    const std::size_t best = refined.best;
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
         decision.candidates[c].value = tally[c].mean();
         decision.candidates[c].samples = tally[c].count;
     }
-    const std::size_t best = best_of(alive, tally);
     decision.chosen = static_cast<int>(best);
     decision.shot = candidates[best].shot;
     decision.samples = samples;

@@ -24,6 +24,7 @@ struct PlannerOptions {
     int careful_from = 10;       // look-ahead stones from this one on are chosen with care
     bool careful_reply = true;   // and the other team's reply to the candidate always
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
+    double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
     EndScoreDistribution end_scores = shipped_end_scores();
 };
 
@@ -64,10 +65,13 @@ struct Decision {
     bool quick = false;                    // no search was made
 };
 
-// The running mean of one candidate's sampled values.
+// The running mean of one candidate's sampled values, and each value by its
+// sample index (NaN where it has none) so that two candidates can be
+// compared on the very samples both met.
 struct CandidateTally {
     double sum = 0.0;
     int count = 0;
+    std::vector<double> by_sample;
     double mean() const { return count > 0 ? sum / count : -1.0; }
 };
 
@@ -103,6 +107,18 @@ private:
     // Samples first_sample .. first_sample + add - 1 of every live candidate.
     Round run_round(const Race& race, const std::vector<std::size_t>& alive, int first_sample,
                     int add, Decision& decision, std::vector<CandidateTally>& tally) const;
+    // Shifts the best finalists' shots one noise step each way, runs the
+    // shifted shots on the samples the finalists met (as far as the budget
+    // goes) and returns the index of the one to play: a shifted shot wins
+    // only when it beats its finalist on the same samples by a clear margin.
+    struct Refined {
+        std::size_t best = 0;
+        std::int64_t samples = 0;
+        std::int64_t simulations = 0;
+    };
+    Refined refine(const Race& race, const std::vector<std::size_t>& alive,
+                       std::vector<Candidate>& candidates, std::vector<CandidateTally>& tally,
+                       Decision& decision, const std::function<int(std::size_t)>& affordable) const;
     double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
                                      std::int64_t& simulations) const;
