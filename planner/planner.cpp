@@ -332,8 +332,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         }
         return static_cast<int>(std::clamp(per_shot, 0.0, 1.0e6));
     };
-    const Race refining{&root, &game, &candidates, seed, want_outcomes, race.in_time};
-    const Refined refined = refine(refining, alive, candidates, tally, decision, affordable);
+    const Refined refined = refine(race, alive, candidates, tally, decision, affordable);
     samples += refined.samples;
     simulations += refined.simulations;
     const std::size_t best = refined.best;
