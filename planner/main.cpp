@@ -47,7 +47,17 @@ int main(int argc, char** argv) {
                    "Share of the budget spent shifting the two finalists' shots (0: none)")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 0.5));
+    std::string win_table = "engine";
+    app.add_option("--win-table", win_table,
+                   "End scores the win table is built from: engine (fitted to games against "
+                   "curling-engine, each team's hammer ends apart) or self (self-play, both "
+                   "teams alike)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"self", "engine"}));
     CLI11_PARSE(app, argc, argv);
+    if (win_table == "self") {
+        options.end_scores = {shipped_end_scores(), shipped_end_scores()};
+    }
 
     const SimulatorLoad load = load_simulator_beside_executable();
     if (!load.loaded) {

@@ -11,24 +11,38 @@ constexpr EndScoreDistribution SHIPPED = {
 #include "data/end_scores.inc"
 };
 
+// Made by planner-tune --record --player; see planner/README.md.
+constexpr EndScoreModel ENGINE = {
+#include "data/end_scores_engine.inc"
+};
+
+EndScoreDistribution normalized(EndScoreDistribution scores) {
+    double total = 0.0;
+    for (double p : scores) {
+        total += p;
+    }
+    for (double& p : scores) {
+        p = total > 0.0 ? p / total : 0.0;
+    }
+    return scores;
+}
+
 }  // namespace
 
 EndScoreDistribution shipped_end_scores() { return SHIPPED; }
+
+EndScoreModel engine_end_scores() { return ENGINE; }
 
 int WinTable::slot(int last_end, int end, int lead, bool hammer) {
     return ((last_end * ENDS + end) * LEADS + (lead + LEAD_LIMIT)) * 2 + (hammer ? 1 : 0);
 }
 
 WinTable::WinTable(const EndScoreDistribution& end_scores)
-    : end_scores_(end_scores),
+    : WinTable(EndScoreModel{end_scores, end_scores}) {}
+
+WinTable::WinTable(const EndScoreModel& model)
+    : model_{normalized(model.own_hammer), normalized(model.other_hammer)},
       table_(static_cast<std::size_t>(CURLING_MAX_ENDS * ENDS * LEADS * 2)) {
-    double total = 0.0;
-    for (double p : end_scores_) {
-        total += p;
-    }
-    for (double& p : end_scores_) {
-        p = total > 0.0 ? p / total : 0.0;
-    }
     for (int last_end = 0; last_end < CURLING_MAX_ENDS; ++last_end) {
         for (int end = ENDS - 1; end >= 0; --end) {
             for (int lead = -LEAD_LIMIT; lead <= LEAD_LIMIT; ++lead) {
@@ -45,8 +59,10 @@ WinTable::WinTable(const EndScoreDistribution& end_scores)
                         continue;
                     }
                     GameOutlook sum;
+                    const EndScoreDistribution& end_scores =
+                        hammer == 1 ? model_.own_hammer : model_.other_hammer;
                     for (int k = -MAX_END_SCORE; k <= MAX_END_SCORE; ++k) {
-                        const double p = end_scores_[static_cast<std::size_t>(k + MAX_END_SCORE)];
+                        const double p = end_scores[static_cast<std::size_t>(k + MAX_END_SCORE)];
                         const int mine = hammer == 1 ? k : -k;
                         const bool next_hammer = mine == 0 ? hammer == 1 : mine < 0;
                         const int next_lead = std::clamp(lead + mine, -LEAD_LIMIT, LEAD_LIMIT);

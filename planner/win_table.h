@@ -18,6 +18,17 @@ using EndScoreDistribution = std::array<double, END_SCORE_VALUES>;  // index k +
 // The distribution the planner ships (planner/data/end_scores.inc).
 EndScoreDistribution shipped_end_scores();
 
+// The ends of a game seen from one team: the score when it has the hammer
+// and the score when the other team has it (both counted for the team with
+// the hammer). Two players rarely convert the hammer alike.
+struct EndScoreModel {
+    EndScoreDistribution own_hammer;
+    EndScoreDistribution other_hammer;
+};
+
+// Fitted to games against curling-engine (planner/data/end_scores_engine.inc).
+EndScoreModel engine_end_scores();
+
 struct GameOutlook {
     double win = 0.0;
     double draw = 0.0;
@@ -26,7 +37,9 @@ struct GameOutlook {
 
 class WinTable {
 public:
+    // Both teams convert the hammer alike.
     explicit WinTable(const EndScoreDistribution& end_scores);
+    explicit WinTable(const EndScoreModel& model);
 
     // Outlook for a team that leads by `lead` (negative when behind) before
     // end `end` (from 0) of a game whose last regular end is `last_end`, with
@@ -43,6 +56,6 @@ private:
     static constexpr int ENDS = 11;  // ends 0..10: 10 means all ten played
     static int slot(int last_end, int end, int lead, bool hammer);
 
-    EndScoreDistribution end_scores_;
+    EndScoreModel model_;
     std::vector<GameOutlook> table_;  // [last_end][end][lead][hammer]
 };

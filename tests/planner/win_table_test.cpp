@@ -89,6 +89,20 @@ TEST(WinTable, GamesWhereTheHammerAlwaysScoresOneEndAsTheRulesSay) {
     }
 }
 
+// Each team's ends come from its own distribution: here the team scores two
+// with its hammer and the other team blanks every end it has the hammer.
+TEST(WinTable, EachTeamsHammerEndsFollowItsOwnDistribution) {
+    EndScoreModel model{};
+    model.own_hammer[MAX_END_SCORE + 2] = 1.0;
+    model.other_hammer[MAX_END_SCORE] = 1.0;
+    const WinTable table(model);
+    // Two up, then the other team blanks to the end.
+    EXPECT_EQ(table.at(0, 0, 7, true).win, 1.0);
+    // The other team blanks through the extra ends too: a draw.
+    EXPECT_EQ(table.at(0, 0, 7, false).draw, 1.0);
+    EXPECT_EQ(table.at(-1, 0, 7, false).win, 0.0);
+}
+
 TEST(WinTable, TheTeamThatScoresGivesUpTheHammerAndABlankKeepsIt) {
     const WinTable table(shipped_end_scores());
     struct Case {
