@@ -47,16 +47,16 @@ int main(int argc, char** argv) {
                    "Share of the budget spent shifting the two finalists' shots (0: none)")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 0.5));
-    std::string win_table = "engine";
+    std::string win_table = "self";
     app.add_option("--win-table", win_table,
-                   "End scores the win table is built from: engine (fitted to games against "
-                   "curling-engine, each team's hammer ends apart) or self (self-play, both "
-                   "teams alike)")
+                   "End scores the win table is built from: self (self-play, both teams alike; "
+                   "for any opponent) or engine (each team's hammer ends as seen in games "
+                   "against curling-engine; for playing it)")
         ->capture_default_str()
         ->check(CLI::IsMember({"self", "engine"}));
     CLI11_PARSE(app, argc, argv);
-    if (win_table == "self") {
-        options.end_scores = {shipped_end_scores(), shipped_end_scores()};
+    if (win_table == "engine") {
+        options.end_scores = engine_end_scores();
     }
 
     const SimulatorLoad load = load_simulator_beside_executable();

@@ -25,7 +25,7 @@ struct PlannerOptions {
     bool careful_reply = true;   // and the other team's reply to the candidate always
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
-    EndScoreModel end_scores = engine_end_scores();  // the win table's
+    EndScoreModel end_scores = {shipped_end_scores(), shipped_end_scores()};  // the win table's
 };
 
 // The game around a position, for the team about to throw.
