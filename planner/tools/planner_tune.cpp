@@ -20,28 +20,40 @@
 
 namespace {
 
+// How often each score of an end (for the team with the hammer) was seen.
+struct EndCounts {
+    std::array<long, END_SCORE_VALUES> scores{};
+    int ends = 0;
+
+    void add(int hammer_score) {
+        ++scores[static_cast<std::size_t>(std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) +
+                                          MAX_END_SCORE)];
+        ++ends;
+    }
+    double mean() const {
+        double sum = 0.0;
+        for (std::size_t k = 0; k < scores.size(); ++k) {
+            sum += (static_cast<double>(k) - MAX_END_SCORE) * static_cast<double>(scores[k]);
+        }
+        return sum / std::max(ends, 1);
+    }
+};
+
 // One pseudo-count per score keeps rare outcomes possible.
-std::string distribution_row(const std::array<long, END_SCORE_VALUES>& counts) {
+std::string distribution_row(const EndCounts& counts) {
     double total = 0.0;
-    for (long count : counts) {
+    for (long count : counts.scores) {
         total += static_cast<double>(count + 1);
     }
     std::string row;
-    for (std::size_t k = 0; k < counts.size(); ++k) {
+    for (std::size_t k = 0; k < counts.scores.size(); ++k) {
         char value[32];
-        std::snprintf(value, sizeof value, "%.6f,%s", static_cast<double>(counts[k] + 1) / total,
-                      k + 1 == counts.size() ? "" : " ");
+        std::snprintf(value, sizeof value, "%.6f,%s",
+                      static_cast<double>(counts.scores[k] + 1) / total,
+                      k + 1 == counts.scores.size() ? "" : " ");
         row += value;
     }
     return row;
-}
-
-double mean_score(const std::array<long, END_SCORE_VALUES>& counts, int ends) {
-    double mean = 0.0;
-    for (std::size_t k = 0; k < counts.size(); ++k) {
-        mean += (static_cast<double>(k) - MAX_END_SCORE) * static_cast<double>(counts[k]);
-    }
-    return mean / std::max(ends, 1);
 }
 
 int write_text(const std::string& text, const std::string& out_path) {
@@ -58,24 +70,22 @@ int write_text(const std::string& text, const std::string& out_path) {
     return 0;
 }
 
-int write_distribution(const std::array<long, END_SCORE_VALUES>& counts, int ends,
-                       const std::string& source, const std::string& out_path) {
-    std::cerr << "planner-tune: " << ends << " ends, mean score with the hammer "
-              << mean_score(counts, ends) << "\n";
+int write_distribution(const EndCounts& counts, const std::string& source,
+                       const std::string& out_path) {
+    std::cerr << "planner-tune: " << counts.ends << " ends, mean score with the hammer "
+              << counts.mean() << "\n";
     return write_text("// Score of an end for the team with the hammer, -8 .. 8 (made by "
                       "planner-tune\n//" + source + "; counts plus one).\n" +
                           distribution_row(counts) + "\n",
                       out_path);
 }
 
-int write_model(const std::array<long, END_SCORE_VALUES>& own, int own_ends,
-                const std::array<long, END_SCORE_VALUES>& other, int other_ends,
-                const std::string& source, const std::string& out_path) {
-    std::cerr << "planner-tune: " << own_ends << " ends with the hammer, mean "
-              << mean_score(own, own_ends) << "; " << other_ends
-              << " ends of the other team's hammer, its mean " << mean_score(other, other_ends)
-              << "\n";
-    if (own_ends == 0 || other_ends == 0) {
+int write_model(const EndCounts& own, const EndCounts& other, const std::string& source,
+                const std::string& out_path) {
+    std::cerr << "planner-tune: " << own.ends << " ends with the hammer, mean " << own.mean()
+              << "; " << other.ends << " ends of the other team's hammer, its mean "
+              << other.mean() << "\n";
+    if (own.ends == 0 || other.ends == 0) {
         std::cerr << "planner-tune: the records need ends of both teams' hammer\n";
         return 2;
     }
@@ -84,6 +94,48 @@ int write_model(const std::array<long, END_SCORE_VALUES>& own, int own_ends,
                           source + "; counts plus one).\n{" + distribution_row(own) + "},\n{" +
                           distribution_row(other) + "},\n",
                       out_path);
+}
+
+// Counts the ends of one curling-match record: all into `own`, or, with a
+// player named, that player's hammer ends into `own` and the other's into
+// `other`. False (with the reason written) when the record cannot be used.
+bool count_record(const std::string& path, const std::string& player, EndCounts& own,
+                  EndCounts& other) {
+    std::ifstream in(path);
+    if (!in) {
+        std::cerr << "planner-tune: cannot read " << path << "\n";
+        return false;
+    }
+    int player_number = 0;  // 1 or 2 once the record names the player
+    std::string line;
+    while (std::getline(in, line)) {
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (entry.is_discarded()) {
+            continue;
+        }
+        const std::string type = entry.value("type", "");
+        if (type == "match" && !player.empty()) {
+            const nlohmann::json& players = entry.at("players");
+            for (std::size_t i = 0; i < players.size(); ++i) {
+                if (players[i].value("name", "") == player) {
+                    player_number = static_cast<int>(i) + 1;
+                }
+            }
+        }
+        if (type != "end") {
+            continue;
+        }
+        if (!player.empty() && player_number == 0) {
+            std::cerr << "planner-tune: " << path << " has no player named " << player << "\n";
+            return false;
+        }
+        // The record's score is player 1's; the hammer names a player.
+        const int score = entry.at("score").get<int>();
+        const int hammer = entry.at("hammer").get<int>();
+        const bool others = !player.empty() && hammer != player_number;
+        (others ? other : own).add(hammer == 1 ? score : -score);
+    }
+    return true;
 }
 
 }  // namespace
@@ -117,57 +169,20 @@ int main(int argc, char** argv) {
                    "(writes the two distributions of an asymmetric win table)");
     CLI11_PARSE(app, argc, argv);
 
-    std::array<long, END_SCORE_VALUES> counts{};
+    EndCounts counts;
     std::string source;
     if (!records.empty()) {
-        std::array<long, END_SCORE_VALUES> other_counts{};
-        ends = 0;
-        int other_ends = 0;
+        EndCounts other_counts;
         for (const std::string& path : records) {
-            std::ifstream in(path);
-            if (!in) {
-                std::cerr << "planner-tune: cannot read " << path << "\n";
+            if (!count_record(path, player, counts, other_counts)) {
                 return 2;
-            }
-            int player_number = 0;  // 1 or 2 once the record names --player
-            std::string line;
-            while (std::getline(in, line)) {
-                const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-                if (entry.is_discarded()) {
-                    continue;
-                }
-                if (entry.value("type", "") == "match" && !player.empty()) {
-                    const nlohmann::json& players = entry.at("players");
-                    for (std::size_t i = 0; i < players.size(); ++i) {
-                        if (players[i].value("name", "") == player) {
-                            player_number = static_cast<int>(i) + 1;
-                        }
-                    }
-                }
-                if (entry.value("type", "") != "end") {
-                    continue;
-                }
-                if (!player.empty() && player_number == 0) {
-                    std::cerr << "planner-tune: " << path << " has no player named " << player
-                              << "\n";
-                    return 2;
-                }
-                // The record's score is player 1's; the hammer names a player.
-                const int score = entry.at("score").get<int>();
-                const int hammer = entry.at("hammer").get<int>();
-                const int hammer_score = hammer == 1 ? score : -score;
-                const bool other = !player.empty() && hammer != player_number;
-                ++(other ? other_counts : counts)[static_cast<std::size_t>(
-                    std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) + MAX_END_SCORE)];
-                ++(other ? other_ends : ends);
             }
             source += " --record " + path;
         }
         if (player.empty()) {
-            return write_distribution(counts, ends, source, out_path);
+            return write_distribution(counts, source, out_path);
         }
-        source = " --player " + player + source;
-        return write_model(counts, ends, other_counts, other_ends, source, out_path);
+        return write_model(counts, other_counts, " --player " + player + source, out_path);
     }
     source = " --ends " + std::to_string(ends) + " --sims " + std::to_string(sims) + " --seed " +
              std::to_string(seed) + " --careful-from " + std::to_string(careful_from);
@@ -181,8 +196,6 @@ int main(int argc, char** argv) {
     options.threads = threads;
     options.seed = seed;
     options.careful_from = careful_from;
-    // Self-play: both teams convert the hammer alike.
-    options.end_scores = {shipped_end_scores(), shipped_end_scores()};
     Planner planner(load.api, options);
     SampleRandom noise(mix_seed(seed, 0x6e6f697365ULL));
     for (int end = 0; end < ends; ++end) {
@@ -203,12 +216,10 @@ int main(int argc, char** argv) {
             load.api.Simulation(&state, chosen, 0.0f, 0, -1);
         }
         // Team 1 (odd stones) had the hammer.
-        const int hammer_score = -team0_score(load.api.GetScore, state);
-        ++counts[static_cast<std::size_t>(std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE) +
-                                          MAX_END_SCORE)];
+        counts.add(-team0_score(load.api.GetScore, state));
         if ((end + 1) % 1000 == 0 || (sims > 0 && (end + 1) % 20 == 0)) {
             std::cerr << "planner-tune: " << end + 1 << " of " << ends << " ends\n";
         }
     }
-    return write_distribution(counts, ends, source, out_path);
+    return write_distribution(counts, source, out_path);
 }
