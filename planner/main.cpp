@@ -47,16 +47,21 @@ int main(int argc, char** argv) {
                    "Share of the budget spent shifting the two finalists' shots (0: none)")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 0.5));
-    std::string win_table = "self";
+    std::string win_table = "learn";
     app.add_option("--win-table", win_table,
-                   "End scores the win table is built from: self (self-play, both teams alike; "
-                   "for any opponent) or engine (each team's hammer ends as seen in games "
-                   "against curling-engine; for playing it)")
+                   "End scores the win table is built from: self (self-play, both teams alike), "
+                   "engine (each team's hammer ends as seen in games against curling-engine), "
+                   "draw (the same against curling-draw-player) or learn (all three, weighed "
+                   "by how well each explains the ends of the game so far)")
         ->capture_default_str()
-        ->check(CLI::IsMember({"self", "engine"}));
+        ->check(CLI::IsMember({"self", "engine", "draw", "learn"}));
     CLI11_PARSE(app, argc, argv);
-    if (win_table == "engine") {
-        options.end_scores = engine_end_scores();
+    if (win_table == "self") {
+        options.opponents = {{shipped_end_scores(), shipped_end_scores()}};
+    } else if (win_table == "engine") {
+        options.opponents = {engine_end_scores()};
+    } else if (win_table == "draw") {
+        options.opponents = {draw_end_scores()};
     }
 
     const SimulatorLoad load = load_simulator_beside_executable();
@@ -67,13 +72,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     Planner planner(load.api, options);
+    // Every game begins with end 0, where the player throws too: the hammer
+    // seen there dates the ends that follow.
+    int first_hammer = -1;
     ProtocolSession session([&](const GAMESTATE& state, std::int32_t remaining_ms) {
+        if (state.current_end == 0) {
+            first_hammer = hammer_side(state);
+        }
         // A fixed sample budget answers to the clock alone, not to --move-ms.
         const TimePlan time = plan_time(remaining_ms, state, sims > 0 ? 1e12 : move_ms);
         if (time.quick) {
             return planner.quick_shot();
         }
-        return planner.decide(state, game_around(state), shot_budget(state.shot_number, sims, time))
+        return planner.decide(state, game_around(state, first_hammer), shot_budget(state.shot_number, sims, time))
             .shot;
     });
     run_protocol(STDIN_FILENO, STDOUT_FILENO, session);

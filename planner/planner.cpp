@@ -46,7 +46,7 @@ std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
 Planner::Planner(const SimulatorApi& api, const PlannerOptions& options)
     : api_(api),
       options_(options),
-      win_table_(options.end_scores),
+      opponents_(options.opponents),
       pool_(std::make_unique<WorkerPool>(std::max(1, options.threads))) {}
 
 ShotVector Planner::quick_shot() const {
@@ -56,7 +56,7 @@ ShotVector Planner::quick_shot() const {
 }
 
 double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
-                             const ShotVector& shot, std::uint64_t seed, int sample,
+                             const std::vector<double>& belief, const ShotVector& shot, std::uint64_t seed, int sample,
                              std::array<StonePosition, CURLING_STONES>* outcome,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
@@ -87,7 +87,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     const int team = team_of(root.shot_number);
     const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
     const int mine = team == 0 ? score0 : -score0;
-    return win_table_.after_end(game.lead, game.end, game.last_end, team == 1, mine);
+    return opponents_.after_end(belief, game.lead, game.end, game.last_end, team == 1, mine);
 }
 
 double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const {
@@ -199,7 +199,8 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
     const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
         const std::size_t c = alive[item % live];
         const int sample = first_sample + static_cast<int>(item / live);
-        values[item] = sample_value(*race.root, *race.game, (*race.candidates)[c].shot, race.seed,
+        values[item] = sample_value(*race.root, *race.game, race.belief, (*race.candidates)[c].shot,
+                                    race.seed,
                                     sample, race.want_outcomes ? &outcomes[item] : nullptr,
                                     costs[item]);
     };
@@ -271,8 +272,10 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     // A fixed budget may still carry a time limit (the clock's share): it
     // binds only when the clock runs short.
     const bool limited = budget.milliseconds > 0.0;
+    decision.belief = opponents_.belief(game.past_ends);
     const Race race{&root,
                     &game,
+                    decision.belief,
                     &candidates,
                     seed,
                     want_outcomes,

@@ -9,6 +9,7 @@
 #include "candidates.h"
 #include "curling_simulator.h"
 #include "simulator/simulator_loader.h"
+#include "opponent.h"
 #include "win_table.h"
 #include "worker_pool.h"
 
@@ -25,7 +26,9 @@ struct PlannerOptions {
     bool careful_reply = true;   // and the other team's reply to the candidate always
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
-    EndScoreModel end_scores = {shipped_end_scores(), shipped_end_scores()};  // the win table's
+    // The opponents the win tables model; with more than one, the ends of
+    // the game so far weigh them (OpponentModels).
+    std::vector<EndScoreModel> opponents = known_opponents();
 };
 
 // The game around a position, for the team about to throw.
@@ -33,6 +36,9 @@ struct GameContext {
     int lead = 0;      // this team's points minus the other's, before this end
     int end = 0;       // the current end, from 0
     int last_end = 7;  // the last regular end, from 0
+    // The ends of this game before this one, where the player knows who had
+    // the hammer; none when it does not.
+    std::vector<PastEnd> past_ends;
 };
 
 // What to spend: a fixed number of simulated shots (calls of the library's
@@ -63,6 +69,7 @@ struct Decision {
     std::int64_t simulations = 0;          // simulated shots, all told
     double milliseconds = 0.0;             // wall time of the decision
     bool quick = false;                    // no search was made
+    std::vector<double> belief;            // the weight of each opponent model it valued ends by
 };
 
 // The running mean of one candidate's sampled values, and each value by its
@@ -86,13 +93,14 @@ public:
     // A shot that needs no search: a draw to the button.
     ShotVector quick_shot() const;
 
-    const WinTable& win_table() const { return win_table_; }
+    const OpponentModels& opponents() const { return opponents_; }
 
 private:
     // What every round of one decision shares.
     struct Race {
         const GAMESTATE* root;
         const GameContext* game;
+        std::vector<double> belief;  // in the opponent models, from the game's ends so far
         const std::vector<Candidate>* candidates;
         std::uint64_t seed;
         bool want_outcomes;
@@ -122,13 +130,14 @@ private:
     double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
                                      std::int64_t& simulations) const;
-    double sample_value(const GAMESTATE& root, const GameContext& game, const ShotVector& shot,
+    double sample_value(const GAMESTATE& root, const GameContext& game,
+                        const std::vector<double>& belief, const ShotVector& shot,
                         std::uint64_t seed, int sample,
                         std::array<StonePosition, CURLING_STONES>* outcome, int& simulations) const;
 
     SimulatorApi api_;
     PlannerOptions options_;
-    WinTable win_table_;
+    OpponentModels opponents_;
     std::unique_ptr<WorkerPool> pool_;
 };
 

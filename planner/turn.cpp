@@ -2,7 +2,36 @@
 
 #include <algorithm>
 
-GameContext game_around(const GAMESTATE& state) {
+int hammer_side(const GAMESTATE& state) {
+    const int mover = state.moving_side == 1 ? 1 : 0;
+    return (state.shot_number & 1) != 0 ? mover : 1 - mover;
+}
+
+namespace {
+
+std::vector<PastEnd> past_ends(const GAMESTATE& state, int end, int first_hammer_side) {
+    if (first_hammer_side != 0 && first_hammer_side != 1) {
+        return {};
+    }
+    const int mover = state.moving_side == 1 ? 1 : 0;
+    std::vector<PastEnd> ends;
+    int hammer = first_hammer_side;
+    for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
+        const int score0 = state.end_scores[e];
+        ends.push_back(PastEnd{hammer == mover, hammer == 0 ? score0 : -score0});
+        if (score0 != 0) {
+            hammer = score0 > 0 ? 1 : 0;  // the team that scores throws first next
+        }
+    }
+    if (hammer != hammer_side(state)) {
+        return {};
+    }
+    return ends;
+}
+
+}  // namespace
+
+GameContext game_around(const GAMESTATE& state, int first_hammer_side) {
     GameContext game;
     const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
     int side0_lead = 0;
@@ -13,6 +42,7 @@ GameContext game_around(const GAMESTATE& state) {
     game.end = end;
     game.last_end = std::max(std::clamp(state.last_end, 0, CURLING_MAX_ENDS - 1),
                              std::min(end, CURLING_MAX_ENDS - 1));
+    game.past_ends = past_ends(state, end, first_hammer_side);
     return game;
 }
 

@@ -10,9 +10,16 @@
 // and what to spend on the shot. Shared with the tools that show the
 // player's decisions, so they show the decision the player made.
 
+// The side (0 or 1) with the hammer in the state's end: the one that throws
+// the odd stones.
+int hammer_side(const GAMESTATE& state);
+
 // The game from the state: the mover's lead before this end, the end and
-// the last regular end (never before the current one).
-GameContext game_around(const GAMESTATE& state);
+// the last regular end (never before the current one). Given the side that
+// had the hammer in the first end, also the ends played before this one,
+// each with its hammer; they are left out when they do not lead to this
+// end's hammer (then they belong to some other game).
+GameContext game_around(const GAMESTATE& state, int first_hammer_side = -1);
 
 // The first stones of an end cost the most to look ahead from and decide
 // the least (the house is empty): they get a third and two thirds of the

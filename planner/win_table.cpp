@@ -16,6 +16,11 @@ constexpr EndScoreModel ENGINE = {
 #include "data/end_scores_engine.inc"
 };
 
+// Made the same way from games against curling-draw-player.
+constexpr EndScoreModel DRAW = {
+#include "data/end_scores_draw.inc"
+};
+
 EndScoreDistribution normalized(EndScoreDistribution scores) {
     double total = 0.0;
     for (double p : scores) {
@@ -32,6 +37,8 @@ EndScoreDistribution normalized(EndScoreDistribution scores) {
 EndScoreDistribution shipped_end_scores() { return SHIPPED; }
 
 EndScoreModel engine_end_scores() { return ENGINE; }
+
+EndScoreModel draw_end_scores() { return DRAW; }
 
 int WinTable::slot(int last_end, int end, int lead, bool hammer) {
     return ((last_end * ENDS + end) * LEADS + (lead + LEAD_LIMIT)) * 2 + (hammer ? 1 : 0);

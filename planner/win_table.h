@@ -28,6 +28,8 @@ struct EndScoreModel {
 
 // Fitted to games against curling-engine (planner/data/end_scores_engine.inc).
 EndScoreModel engine_end_scores();
+// Fitted to games against curling-draw-player (planner/data/end_scores_draw.inc).
+EndScoreModel draw_end_scores();
 
 struct GameOutlook {
     double win = 0.0;
@@ -49,6 +51,9 @@ public:
     // Value of finishing end `end` with `end_score` for a team that leads by
     // `lead` before it and had the hammer in it or not.
     double after_end(int lead, int end, int last_end, bool hammer, int end_score) const;
+
+    // The distributions the table was built from, normalized.
+    const EndScoreModel& model() const { return model_; }
 
 private:
     static constexpr int LEAD_LIMIT = 40;

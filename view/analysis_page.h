@@ -13,6 +13,7 @@ namespace view {
 struct AnalysisSource {
     std::string description;             // where the position came from
     int first_side = 0;                  // the side that threw stone 0 of the end
+    int first_hammer_side = -1;          // the side with the hammer in end 0, when known
     std::string names[2] = {"side 0", "side 1"};
     std::optional<std::string> played;   // the reply the record holds, when from a record
 };

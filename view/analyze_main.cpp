@@ -25,6 +25,7 @@ struct Options {
     std::string position;
     int shot_number = 0;
     int first_side = 0;
+    int first_hammer = -1;
     int current_end = 0;
     int last_end = -1;
     std::vector<int> end_scores;
@@ -47,6 +48,12 @@ GAMESTATE state_from(const Options& options, AnalysisSource& source, std::int32_
                              std::to_string(options.end) + ", shot " + std::to_string(options.shot) +
                              " (counted from 0)";
         source.first_side = first_side_of_end(shot);
+        for (const ShotRecord& played : game.shots) {
+            if (played.end == 0) {
+                source.first_hammer_side = 1 - first_side_of_end(played);
+                break;
+            }
+        }
         source.names[0] = record.names[0];
         source.names[1] = record.names[1];
         source.played = shot.reply;
@@ -66,6 +73,7 @@ GAMESTATE state_from(const Options& options, AnalysisSource& source, std::int32_
     state.moving_side = static_cast<std::uint8_t>(side_of_slot(options.first_side, options.shot_number));
     source.description = "given position, shot " + std::to_string(options.shot_number);
     source.first_side = options.first_side;
+    source.first_hammer_side = options.first_hammer;
     time_ms = options.time_ms;
     return state;
 }
@@ -97,8 +105,9 @@ int analyze_planner(const Options& options, const SimulatorApi& api) {
     AnalysisSource source;
     std::int32_t time_ms = 0;
     const GAMESTATE state = state_from(options, source, time_ms);
-    const view::PlannerDecision decision =
-        view::plan_decision(state, time_ms, options.planner_settings, api);
+    view::PlannerSettings settings = options.planner_settings;
+    settings.first_hammer_side = source.first_hammer_side;
+    const view::PlannerDecision decision = view::plan_decision(state, time_ms, settings, api);
     std::cout << decision.reply << "\n";
     return write_outputs(options, view::planner_page(decision, source), view::planner_json(decision));
 }
@@ -176,6 +185,10 @@ int main(int argc, char** argv) {
     app.add_option("--end-scores", options.end_scores,
                    "With --position: scores of the ends played, positive when side 0 scored")
         ->delimiter(' ');
+    app.add_option("--first-hammer", options.first_hammer,
+                   "With --position: the side with the hammer in end 0, which dates the end "
+                   "scores for the planner (its belief about the opponent)")
+        ->check(CLI::Range(0, 1));
     app.add_option("--time-ms", options.time_ms, "With --position: the mover's clock")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();

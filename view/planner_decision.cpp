@@ -36,7 +36,7 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
     out.settings = settings;
     // The player's own reading of the game and of its budget, or the page
     // would show another decision than the one the player made.
-    out.game = game_around(state);
+    out.game = game_around(state, settings.first_hammer_side);
     PlannerOptions options;
     options.seed = settings.seed;
     options.spread = settings.spread;
@@ -120,7 +120,9 @@ nlohmann::json planner_json(const PlannerDecision& decision) {
               {"stones", stones_json(state.stones)}}},
             {"remaining_ms", decision.remaining_ms},
             {"game", {{"lead", decision.game.lead}, {"end", decision.game.end},
-                      {"last_end", decision.game.last_end}}},
+                      {"last_end", decision.game.last_end},
+                      {"ends_dated", decision.game.past_ends.size()},
+                      {"belief", decision.decision.belief}}},
             {"settings", {{"sims", decision.settings.sims}, {"seed", decision.settings.seed},
                           {"spread", short_float(decision.settings.spread)},
                           {"threads", decision.settings.threads}}},

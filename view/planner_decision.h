@@ -21,6 +21,10 @@ struct PlannerSettings {
     std::uint64_t seed = 1;
     float spread = 0.145f;
     int threads = 1;  // the answer does not depend on it
+    // The side with the hammer in the game's first end, as the player saw
+    // it there (-1: not known); it dates the ends played, which tell the
+    // player what kind of opponent it faces.
+    int first_hammer_side = -1;
 };
 
 // One decision of curling-planner, made by its own search as "GO" makes it

@@ -61,7 +61,7 @@ void BM_SamplesPerCore(benchmark::State& bench, const GAMESTATE& state) {
     std::int64_t simulations = 0;
     for (auto _ : bench) {
         const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{20000, 0.0});
+            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{20000, 0.0});
         samples += decision.samples;
         simulations += decision.simulations;
         benchmark::DoNotOptimize(decision.shot);
@@ -83,7 +83,7 @@ void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
     Planner planner(physics(), options);
     for (auto _ : bench) {
         const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{26000, 0.0});
+            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{26000, 0.0});
         benchmark::DoNotOptimize(decision.shot);
     }
 }
@@ -103,7 +103,7 @@ void BM_TimedDecision(benchmark::State& bench, const GAMESTATE& state) {
     std::int64_t decisions = 0;
     for (auto _ : bench) {
         const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7}, SearchBudget{0, budget});
+            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{0, budget});
         samples += decision.samples;
         ++decisions;
     }

@@ -47,8 +47,11 @@ int main(int argc, char** argv) {
         state.stones[k] = StonePosition{stones[2 * k], stones[2 * k + 1]};
     }
     Planner planner(load.api, options);
-    const Decision decision =
-        planner.decide(state, GameContext{lead, end, last_end}, SearchBudget{sims, 0.0});
+    GameContext game;
+    game.lead = lead;
+    game.end = end;
+    game.last_end = last_end;
+    const Decision decision = planner.decide(state, game, SearchBudget{sims, 0.0});
     std::vector<std::size_t> order(decision.candidates.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {

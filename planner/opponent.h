@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "win_table.h"
+
+// One end already played, as the planner saw it.
+struct PastEnd {
+    bool my_hammer = false;
+    int hammer_score = 0;  // for the team with the hammer, as in EndScoreDistribution
+};
+
+// The kinds of opponent the planner knows, each by how both teams convert
+// the hammer against it, and a win table for each. Opponents differ far
+// more in this than one table can carry (the engine scores three or more in
+// a quarter of its hammer ends, the draw player is stolen from in most), and
+// a game's first ends already tell them apart; so an end's outcome is valued
+// by every table, weighed by how well its model explains the ends so far.
+class OpponentModels {
+public:
+    // Equally likely before any end is seen.
+    explicit OpponentModels(const std::vector<EndScoreModel>& models);
+
+    std::size_t size() const { return tables_.size(); }
+    const WinTable& table(std::size_t model) const { return tables_[model]; }
+
+    // The weight of each model after the ends played (they sum to 1).
+    std::vector<double> belief(const std::vector<PastEnd>& ends) const;
+
+    // WinTable::after_end of each model, weighed by `belief`.
+    double after_end(const std::vector<double>& belief, int lead, int end, int last_end,
+                     bool hammer, int end_score) const;
+
+private:
+    std::vector<EndScoreModel> models_;
+    std::vector<WinTable> tables_;
+};
+
+// The known opponents: self-play, curling-engine and curling-draw-player.
+std::vector<EndScoreModel> known_opponents();

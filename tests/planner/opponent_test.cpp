@@ -1,0 +1,60 @@
+// The player weighs its win tables by which opponent the game's ends point
+// to: a mis-dated end or a misread distribution sends it the wrong way.
+#include <gtest/gtest.h>
+
+#include "opponent.h"
+#include "turn.h"
+
+namespace {
+
+EndScoreDistribution mostly(int score) {
+    EndScoreDistribution d{};
+    d.fill(0.001);
+    d[static_cast<std::size_t>(score + MAX_END_SCORE)] = 1.0;
+    return d;
+}
+
+// Both know the player scores one with its hammer; they differ in the other
+// team's hammer ends: there it is stolen from (A) or scores two (B).
+TEST(OpponentModels, TheOtherTeamsHammerEndsPointToTheModelThatExpectsThem) {
+    const OpponentModels models({{mostly(1), mostly(-1)}, {mostly(1), mostly(2)}});
+    EXPECT_DOUBLE_EQ(models.belief({})[0], 0.5);
+    const std::vector<double> a = models.belief({{true, 1}, {false, -1}});
+    EXPECT_GT(a[0], 0.99);
+    const std::vector<double> b = models.belief({{true, 1}, {false, 2}, {false, 2}});
+    EXPECT_GT(b[1], 0.99);
+    EXPECT_NEAR(b[0] + b[1], 1.0, 1e-12);
+    // Twenty ends no model expects: still a belief, not 0/0.
+    const std::vector<double> odd = models.belief(std::vector<PastEnd>(20, PastEnd{false, -8}));
+    EXPECT_NEAR(odd[0] + odd[1], 1.0, 1e-12);
+    const double mixed = models.after_end({0.25, 0.75}, 0, 2, 7, false, 1);
+    EXPECT_DOUBLE_EQ(mixed, 0.25 * models.table(0).after_end(0, 2, 7, false, 1) +
+                                0.75 * models.table(1).after_end(0, 2, 7, false, 1));
+}
+
+// Side 0 throws the odd stones of end 3, so it has the hammer there.
+TEST(GameAround, DatesEachEndsHammerFromTheFirstEnd) {
+    GAMESTATE state{};
+    state.current_end = 3;
+    state.shot_number = 5;
+    state.moving_side = 0;
+    ASSERT_EQ(hammer_side(state), 0);
+    // A blank (side 1 keeps the hammer), side 0 steals two, side 1 scores one.
+    state.end_scores[1] = 2;
+    state.end_scores[2] = -1;
+    const std::vector<PastEnd> ends = game_around(state, 1).past_ends;
+    ASSERT_EQ(ends.size(), 3u);
+    const PastEnd expected[] = {{false, 0}, {false, -2}, {false, 1}};
+    for (std::size_t e = 0; e < ends.size(); ++e) {
+        EXPECT_EQ(ends[e].my_hammer, expected[e].my_hammer) << "end " << e;
+        EXPECT_EQ(ends[e].hammer_score, expected[e].hammer_score) << "end " << e;
+    }
+    EXPECT_TRUE(game_around(state).past_ends.empty());
+    // Three blanks cannot hand side 0 the hammer side 1 had: another game.
+    state.end_scores[1] = 0;
+    state.end_scores[2] = 0;
+    EXPECT_TRUE(game_around(state, 1).past_ends.empty());
+    EXPECT_EQ(game_around(state, 0).past_ends.size(), 3u);
+}
+
+}  // namespace
