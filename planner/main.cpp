@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"self", "engine", "draw", "learn"}));
     CLI11_PARSE(app, argc, argv);
     if (win_table == "self") {
-        options.opponents = {{shipped_end_scores(), shipped_end_scores()}};
+        options.opponents = {self_end_scores()};
     } else if (win_table == "engine") {
         options.opponents = {engine_end_scores()};
     } else if (win_table == "draw") {
@@ -84,7 +84,9 @@ int main(int argc, char** argv) {
         if (time.quick) {
             return planner.quick_shot();
         }
-        return planner.decide(state, game_around(state, first_hammer), shot_budget(state.shot_number, sims, time))
+        return planner
+            .decide(state, game_around(state, first_hammer),
+                    shot_budget(state.shot_number, sims, time))
             .shot;
     });
     run_protocol(STDIN_FILENO, STDOUT_FILENO, session);

@@ -22,7 +22,6 @@ public:
     // Equally likely before any end is seen.
     explicit OpponentModels(const std::vector<EndScoreModel>& models);
 
-    std::size_t size() const { return tables_.size(); }
     const WinTable& table(std::size_t model) const { return tables_[model]; }
 
     // The weight of each model after the ends played (they sum to 1).
@@ -33,8 +32,7 @@ public:
                      bool hammer, int end_score) const;
 
 private:
-    std::vector<EndScoreModel> models_;
-    std::vector<WinTable> tables_;
+    std::vector<WinTable> tables_;  // each keeps its model
 };
 
 // The known opponents: self-play, curling-engine and curling-draw-player.

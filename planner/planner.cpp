@@ -56,7 +56,8 @@ ShotVector Planner::quick_shot() const {
 }
 
 double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
-                             const std::vector<double>& belief, const ShotVector& shot, std::uint64_t seed, int sample,
+                             const std::vector<double>& belief, const ShotVector& shot,
+                             std::uint64_t seed, int sample,
                              std::array<StonePosition, CURLING_STONES>* outcome,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
@@ -199,10 +200,9 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
     const std::function<void(std::size_t, int)> work = [&](std::size_t item, int) {
         const std::size_t c = alive[item % live];
         const int sample = first_sample + static_cast<int>(item / live);
-        values[item] = sample_value(*race.root, *race.game, race.belief, (*race.candidates)[c].shot,
-                                    race.seed,
-                                    sample, race.want_outcomes ? &outcomes[item] : nullptr,
-                                    costs[item]);
+        values[item] = sample_value(*race.root, *race.game, race.belief,
+                                    (*race.candidates)[c].shot, race.seed, sample,
+                                    race.want_outcomes ? &outcomes[item] : nullptr, costs[item]);
     };
     const Clock::time_point start = Clock::now();
     Round round;

@@ -36,6 +36,8 @@ EndScoreDistribution normalized(EndScoreDistribution scores) {
 
 EndScoreDistribution shipped_end_scores() { return SHIPPED; }
 
+EndScoreModel self_end_scores() { return {SHIPPED, SHIPPED}; }
+
 EndScoreModel engine_end_scores() { return ENGINE; }
 
 EndScoreModel draw_end_scores() { return DRAW; }

@@ -26,6 +26,9 @@ struct EndScoreModel {
     EndScoreDistribution other_hammer;
 };
 
+// Self-play: both teams convert the hammer as the shipped distribution says.
+EndScoreModel self_end_scores();
+
 // Fitted to games against curling-engine (planner/data/end_scores_engine.inc).
 EndScoreModel engine_end_scores();
 // Fitted to games against curling-draw-player (planner/data/end_scores_draw.inc).

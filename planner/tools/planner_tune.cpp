@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     options.careful_from = careful_from;
     // Self-play is valued by the self-play table, which makes the table a
     // fixed point of its own command.
-    options.opponents = {{shipped_end_scores(), shipped_end_scores()}};
+    options.opponents = {self_end_scores()};
     Planner planner(load.api, options);
     SampleRandom noise(mix_seed(seed, 0x6e6f697365ULL));
     for (int end = 0; end < ends; ++end) {

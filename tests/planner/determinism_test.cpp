@@ -23,7 +23,8 @@ GAMESTATE mid_end() {
 }
 
 Decision decide(Planner& planner) {
-    return planner.decide(mid_end(), GameContext{-1, 3, 7, {{true, 1}, {false, -1}, {true, 2}}}, SearchBudget{20000, 0.0});
+    const GameContext game{-1, 3, 7, {{true, 1}, {false, -1}, {true, 2}}};
+    return planner.decide(mid_end(), game, SearchBudget{20000, 0.0});
 }
 
 TEST(PlannerDeterminism, SameAnswerOnOneAndFourThreadsAndTwiceInARow) {
