@@ -93,8 +93,6 @@ public:
     // A shot that needs no search: a draw to the button.
     ShotVector quick_shot() const;
 
-    const OpponentModels& opponents() const { return opponents_; }
-
 private:
     // What every round of one decision shares.
     struct Race {
