@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     app.add_option("--spread", options.spread, "Execution noise to plan for (0.1 m/s)")
         ->capture_default_str()
         ->check(CLI::Range(0.0f, 10.0f));
-    app.add_option("--move-ms", move_ms, "Thinking time per shot, in milliseconds")
+    app.add_option("--move-ms", move_ms, "Thinking time per shot, in milliseconds: stones 8 to 15 of an end get all of it, "
+                   "the ones before a share")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 600000.0));
     app.add_option("--threads", options.threads, "Search threads")
@@ -28,8 +29,8 @@ int main(int argc, char** argv) {
     app.add_option("--seed", options.seed, "Seed of the planner's own noise samples")
         ->capture_default_str();
     app.add_option("--sims", sims,
-                   "A fixed number of simulated shots per decision instead of a time budget "
-                   "(answers then depend only on the seed, not on threads or load)")
+                   "A fixed number of simulated shots per decision instead of a time budget, shared "
+                   "like --move-ms (answers then depend only on the seed, not on threads or load)")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40));
     app.add_option("--careful-from", options.careful_from,
                    "Look-ahead stones from this number on are chosen by a one-shot look "

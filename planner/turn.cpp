@@ -46,23 +46,26 @@ GameContext game_around(const GAMESTATE& state, int first_hammer_side) {
     return game;
 }
 
-std::int64_t early_share(int shot, std::int64_t budget) {
+std::int64_t stone_share(int shot, std::int64_t budget) {
     if (shot <= 1) {
-        return budget / 3;
+        return budget / 6;
     }
     if (shot <= 3) {
-        return budget * 2 / 3;
+        return budget / 3;
+    }
+    if (shot <= 7) {
+        return budget / 2;
     }
     return budget;
 }
 
 SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time) {
     SearchBudget budget;
-    budget.simulations = early_share(shot, sims);
+    budget.simulations = stone_share(shot, sims);
     budget.milliseconds =
         sims > 0 ? time.milliseconds
                  : static_cast<double>(
-                       early_share(shot, static_cast<std::int64_t>(time.milliseconds * 1000.0))) /
+                       stone_share(shot, static_cast<std::int64_t>(time.milliseconds * 1000.0))) /
                        1000.0;
     return budget;
 }

@@ -21,12 +21,13 @@ int hammer_side(const GAMESTATE& state);
 // end's hammer (then they belong to some other game).
 GameContext game_around(const GAMESTATE& state, int first_hammer_side = -1);
 
-// The first stones of an end cost the most to look ahead from and decide
-// the least (the house is empty): they get a third and two thirds of the
-// budget.
-std::int64_t early_share(int shot, std::int64_t budget);
+// The budget is what the last eight stones of an end get, where the house
+// is crowded and a decision is worth the most and looks ahead the least
+// far. The stones before get less: the first two a sixth, the next two a
+// third, the four after them half.
+std::int64_t stone_share(int shot, std::int64_t budget);
 
 // The search budget of one shot: with a fixed number of simulated shots
 // (`sims` > 0) the clock's share is only the time limit; without, the time
-// is the budget and the early stones get their share of it.
+// is the budget, of which the stone gets its share.
 SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time);

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     app.add_option("--sims", settings.sims,
                    "With --planner: simulated shots per decision, as curling-planner's --sims "
-                   "(the first stones of an end get a third and two thirds)")
+                   "(stones 8 to 15 of an end get all of it, the ones before a share)")
         ->capture_default_str()
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40))
         ->needs(planner);

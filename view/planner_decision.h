@@ -17,7 +17,7 @@ namespace view {
 
 // What curling-planner is told on its command line, for a fixed budget.
 struct PlannerSettings {
-    std::int64_t sims = 26000;  // simulated shots per decision, before the early stones' share
+    std::int64_t sims = 52000;  // simulated shots of a late stone's decision; earlier stones get a share
     std::uint64_t seed = 1;
     float spread = 0.145f;
     int threads = 1;  // the answer does not depend on it

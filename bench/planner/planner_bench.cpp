@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "planner.h"
+#include "turn.h"
 
 namespace {
 
@@ -75,15 +76,15 @@ BENCHMARK_CAPTURE(BM_SamplesPerCore, early_shot2, EARLY)->Unit(benchmark::kMilli
 BENCHMARK_CAPTURE(BM_SamplesPerCore, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillisecond);
 
-// A whole decision with the budget the matches use (26000 simulated shots)
-// on two threads: the decision time per shot.
+// A whole decision with the budget the matches use (--sims 52000, of which
+// the stone gets its share) on two threads: the decision time per shot.
 void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
     PlannerOptions options;
     options.threads = 2;
     Planner planner(physics(), options);
+    const SearchBudget budget{stone_share(state.shot_number, 52000), 0.0};
     for (auto _ : bench) {
-        const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{26000, 0.0});
+        const Decision decision = planner.decide(state, GameContext{0, 2, 7, {}}, budget);
         benchmark::DoNotOptimize(decision.shot);
     }
 }

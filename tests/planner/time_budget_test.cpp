@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "time_budget.h"
+#include "turn.h"
 
 namespace {
 
@@ -42,6 +43,22 @@ TEST(TimePlan, SpreadsTheClockOverTheStonesLeftAndKeepsAReserve) {
         EXPECT_LE(plan.milliseconds, c.move_ms);
         // Thinking this long on every stone left still ends the game in time.
         EXPECT_LT(plan.milliseconds * stones_left(state), c.remaining_ms) << c.remaining_ms;
+    }
+}
+
+// The stones of an end share the budget unevenly, but no stone may take
+// more than the plan allows: --move-ms caps every shot.
+TEST(TimePlan, NoStoneGetsMoreThanThePlanOrTheFixedBudget) {
+    const TimePlan plan{false, 150.0};
+    for (int shot = 0; shot < CURLING_STONES; ++shot) {
+        const SearchBudget timed = shot_budget(shot, 0, plan);
+        EXPECT_EQ(timed.simulations, 0) << shot;
+        EXPECT_GT(timed.milliseconds, 0.0) << shot;
+        EXPECT_LE(timed.milliseconds, plan.milliseconds) << shot;
+        const SearchBudget fixed = shot_budget(shot, 52000, plan);
+        EXPECT_GT(fixed.simulations, 0) << shot;
+        EXPECT_LE(fixed.simulations, 52000) << shot;
+        EXPECT_EQ(fixed.milliseconds, plan.milliseconds) << shot;
     }
 }
 
