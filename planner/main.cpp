@@ -19,8 +19,9 @@ int main(int argc, char** argv) {
     app.add_option("--spread", options.spread, "Execution noise to plan for (0.1 m/s)")
         ->capture_default_str()
         ->check(CLI::Range(0.0f, 10.0f));
-    app.add_option("--move-ms", move_ms, "Thinking time per shot, in milliseconds: stones 8 to 15 of an end get all of it, "
-                   "the ones before a share")
+    app.add_option("--move-ms", move_ms,
+                   "Thinking time per shot, in milliseconds: stones 8 to 15 of an end get all "
+                   "of it, the ones before a share")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 600000.0));
     app.add_option("--threads", options.threads, "Search threads")

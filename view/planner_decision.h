@@ -17,7 +17,8 @@ namespace view {
 
 // What curling-planner is told on its command line, for a fixed budget.
 struct PlannerSettings {
-    std::int64_t sims = 52000;  // simulated shots of a late stone's decision; earlier stones get a share
+    // Simulated shots of a decision on stones 8 to 15; earlier stones get a share.
+    std::int64_t sims = 52000;
     std::uint64_t seed = 1;
     float spread = 0.145f;
     int threads = 1;  // the answer does not depend on it
