@@ -8,6 +8,12 @@
 
 enum class Intention { DRAW, GUARD, FREEZE, COME_AROUND, BESIDE, HIT, THROW_AWAY };
 
+// How the look-ahead plays the thrower's own later stones after this shot.
+// A hitting game pays only if kept up: one hit judged by play-outs in which
+// the thrower goes back to drawing is worth little, so the plan of clearing
+// the house is weighed as a whole.
+enum class Plan { FREE, CLEAR };
+
 // One shot the planner considers, with what it means.
 struct Candidate {
     ShotVector shot{};
@@ -16,6 +22,7 @@ struct Candidate {
     ShotTarget target{};       // where it is aimed (rest point or hit point)
     float strength = 0.0f;     // speed at the target for hits (0.1 m/s)
     std::string label;         // e.g. "draw tee", "hit 5 full", "guard left"
+    Plan plan = Plan::FREE;
 };
 
 // The shots worth considering from `state` for the team that throws stone

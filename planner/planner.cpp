@@ -28,6 +28,10 @@ double elapsed_ms(Clock::time_point since) {
 
 }  // namespace
 
+bool ahead_in_last_end(const GAMESTATE& root, const GameContext& game) {
+    return game.lead > 0 && game.end == game.last_end && team_of(root.shot_number) == 0;
+}
+
 std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
     std::uint64_t hash = 1469598103934665603ULL;
     auto add = [&](const void* data, std::size_t size) {
@@ -57,7 +61,7 @@ ShotVector Planner::quick_shot() const {
 
 double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                              const std::vector<double>& belief, const ShotVector& shot,
-                             std::uint64_t seed, int sample,
+                             Plan plan, std::uint64_t seed, int sample,
                              std::array<StonePosition, CURLING_STONES>* outcome,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
@@ -71,6 +75,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
     }
+    const bool strong = ahead_in_last_end(root, game);
     // The shot number is set for every stone rather than trusted to the
     // library, so that the look-ahead always ends.
     for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
@@ -79,7 +84,10 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         // the shot that punishes a candidate's weakness.
         const int careful_from =
             options_.careful_reply && shot == root.shot_number + 1 ? shot : options_.careful_from;
-        ShotVector next = rollout_shot(api_, state, random, careful_from, simulations);
+        const bool clearing = plan == Plan::CLEAR && team_of(shot) == team_of(root.shot_number);
+        ShotVector next = clearing ? clear_shot(api_, state, random)
+                                   : rollout_shot(api_, state, random, careful_from, simulations,
+                                                  strong);
         next.vx += static_cast<float>(spread * random.gaussian());
         next.vy += static_cast<float>(spread * random.gaussian());
         api_.Simulation(&state, next, 0.0f, 0, -1);
@@ -164,6 +172,30 @@ std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Can
 
 namespace {
 
+// Each hit and the throw-away again, followed by clearing the house, while
+// the thrower has a stone to come after the other team's reply. Only where
+// a hitting game is what the game asks for: ahead in the last end, without
+// the hammer, where an end of two against loses the game (or, two ahead,
+// three against) and a single point does not.
+std::vector<Candidate> with_plans(const GAMESTATE& root, const GameContext& game,
+                                  std::vector<Candidate> candidates) {
+    if (!ahead_in_last_end(root, game) || root.shot_number + 2 > LAST_SHOT) {
+        return candidates;
+    }
+    const std::size_t count = candidates.size();
+    for (std::size_t c = 0; c < count; ++c) {
+        const Candidate& free = candidates[c];
+        const bool hit = free.intention == Intention::HIT && free.strength >= 12.0f;
+        if (hit || free.intention == Intention::THROW_AWAY) {
+            Candidate clear = free;
+            clear.plan = Plan::CLEAR;
+            clear.label += " then clear";
+            candidates.push_back(std::move(clear));
+        }
+    }
+    return candidates;
+}
+
 // Keeps the better part of the live candidates by their means: the first
 // cut is the deepest (most candidates are plainly worse), later ones halve;
 // at least two stay for the final round.
@@ -201,7 +233,8 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
         const std::size_t c = alive[item % live];
         const int sample = first_sample + static_cast<int>(item / live);
         values[item] = sample_value(*race.root, *race.game, race.belief,
-                                    (*race.candidates)[c].shot, race.seed, sample,
+                                    (*race.candidates)[c].shot, (*race.candidates)[c].plan,
+                                    race.seed, sample,
                                     race.want_outcomes ? &outcomes[item] : nullptr, costs[item]);
     };
     const Clock::time_point start = Clock::now();
@@ -230,7 +263,13 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
 }
 
 Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
-                         const SearchBudget& budget, bool want_outcomes) {
+                         const SearchBudget& asked, bool want_outcomes) {
+    // The stronger model of the other team costs about three times the
+    // simulated shots a sample; these few decisions decide games.
+    SearchBudget budget = asked;
+    if (ahead_in_last_end(root, game)) {
+        budget.simulations = std::min(budget.simulations, INT64_MAX / 3) * 3;
+    }
     const Clock::time_point start = Clock::now();
     Decision decision;
     if (root.shot_number < 0 || root.shot_number > LAST_SHOT) {
@@ -240,7 +279,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     }
     std::int64_t glance_simulations = 0;
     std::vector<Candidate> candidates =
-        shortlist(root, make_candidates(api_, root), glance_simulations);
+        with_plans(root, game, shortlist(root, make_candidates(api_, root), glance_simulations));
     const std::size_t count = candidates.size();
     decision.candidates.resize(count);
     for (std::size_t c = 0; c < count; ++c) {

@@ -129,7 +129,7 @@ private:
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
                                      std::int64_t& simulations) const;
     double sample_value(const GAMESTATE& root, const GameContext& game,
-                        const std::vector<double>& belief, const ShotVector& shot,
+                        const std::vector<double>& belief, const ShotVector& shot, Plan plan,
                         std::uint64_t seed, int sample,
                         std::array<StonePosition, CURLING_STONES>* outcome, int& simulations) const;
 
@@ -138,6 +138,10 @@ private:
     OpponentModels opponents_;
     std::unique_ptr<WorkerPool> pool_;
 };
+
+// Ahead in the last regular end, without the hammer: where an end of two
+// against loses (or, two ahead, three) and a single point does not.
+bool ahead_in_last_end(const GAMESTATE& root, const GameContext& game);
 
 // The seed of one decision: the planner's seed and the position, so that the
 // same position gets the same answer.

@@ -139,48 +139,139 @@ double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
 
 }  // namespace
 
+namespace {
+
+// The proposals of one careful choice, in the order they are tried (the
+// first of equal results is played).
+struct Proposals {
+    static constexpr int CAPACITY = 64;
+    ShotVector shots[CAPACITY];
+    int count = 0;
+    void add(const ShotVector& shot) {
+        if (count < CAPACITY) {
+            shots[count++] = shot;
+        }
+    }
+};
+
+// What a strong opponent adds on a stone it attacks: lighter and heavier
+// weights, and thin on either side for a roll or a double.
+void add_hit_variants(const SimulatorApi& api, const StonePosition& s, int spin,
+                      Proposals& out) {
+    out.add(hit_on(api, s, 10.0f, spin));
+    out.add(hit_on(api, s, 24.0f, spin));
+    out.add(hit_on(api, StonePosition{s.x - 0.12f, s.y}, 16.0f, 1 - spin));
+    out.add(hit_on(api, StonePosition{s.x + 0.12f, s.y}, 16.0f, 1 - spin));
+}
+
+// The last stone decides the end, and a strong finisher looks wide there:
+// draws over the middle of the house and hits on the other team's three
+// best stones, both turns.
+void add_last_stone_net(const SimulatorApi& api, const GAMESTATE& state, const HouseView& house,
+                        int team, Proposals& out) {
+    for (int spin = 0; spin < 2; ++spin) {
+        for (const float dx : {-0.6f, 0.0f, 0.6f}) {
+            for (const float dy : {-0.5f, 0.0f, 0.5f}) {
+                out.add(draw_to(api, TEE_X + dx, TEE_Y + dy, spin));
+            }
+        }
+    }
+    int others = 0;
+    for (int i = 0; i < house.count && others < 3; ++i) {
+        const int k = house.order[i];
+        if (team_of(k) == team) {
+            continue;
+        }
+        const StonePosition& s = state.stones[k];
+        for (int spin = 0; spin < 2; ++spin) {
+            out.add(hit_on(api, s, 16.0f, spin));
+            out.add(hit_on(api, s, 8.0f, spin));
+            out.add(hit_on(api, StonePosition{s.x - 0.12f, s.y}, 20.0f, spin));
+            out.add(hit_on(api, StonePosition{s.x + 0.12f, s.y}, 20.0f, spin));
+        }
+        ++others;
+    }
+}
+
+}  // namespace
+
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations) {
+                        int& simulations, bool strong) {
     const int shot = state.shot_number;
     const int team = team_of(shot);
     const HouseView house = view_house(state);
     const int spin = random.uniform() < 0.5 ? 0 : 1;
-    ShotVector proposals[8];
-    int count = 0;
-    proposals[count++] = greedy_shot(api, state, random);
-    proposals[count++] = draw_to(api, TEE_X, TEE_Y + 0.15f, spin);
+    Proposals proposals;
+    proposals.add(greedy_shot(api, state, random));
+    proposals.add(draw_to(api, TEE_X, TEE_Y + 0.15f, spin));
     const StonePosition spot = open_spot(state, false);
-    proposals[count++] = draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+    proposals.add(draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1));
     int enemies = 0;
     for (int i = 0; i < house.count && enemies < 2; ++i) {
         const int k = house.order[i];
         if (team_of(k) != team) {
-            proposals[count++] = hit_on(api, state.stones[k], 16.0f, spin);
+            proposals.add(hit_on(api, state.stones[k], 16.0f, spin));
+            if (strong) {
+                add_hit_variants(api, state.stones[k], spin, proposals);
+            }
             ++enemies;
         }
     }
     if (house.shot_team() == team) {
         const StonePosition& best = state.stones[house.order[0]];
-        proposals[count++] = draw_to(api, best.x, std::min(best.y + 2.6f, HOG_Y - 0.6f), spin);
-        proposals[count++] = ShotVector{0.0f, -10.0f, 0};
+        proposals.add(draw_to(api, best.x, std::min(best.y + 2.6f, HOG_Y - 0.6f), spin));
+        proposals.add(ShotVector{0.0f, -10.0f, 0});
+    }
+    // A strong finisher is judged by the end's score alone: nothing follows.
+    const bool by_score = strong && shot == LAST_SHOT;
+    if (by_score) {
+        add_last_stone_net(api, state, house, team, proposals);
     }
     int chosen = 0;
     double best_value = -1e9;
-    for (int p = 0; p < count; ++p) {
+    for (int p = 0; p < proposals.count; ++p) {
         GAMESTATE tried = state;
-        api.Simulation(&tried, proposals[p], 0.0f, 0, -1);
+        api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
         ++simulations;
-        const double value = as_they_lie(api, tried, team);
+        const int score0 = team0_score(api.GetScore, tried);
+        const double value = by_score ? (team == 0 ? score0 : -score0) : as_they_lie(api, tried, team);
         if (value > best_value) {
             best_value = value;
             chosen = p;
         }
     }
-    return proposals[chosen];
+    return proposals.shots[chosen];
+}
+
+ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random) {
+    const int team = team_of(state.shot_number);
+    int target = -1;
+    float nearest = 1e9f;
+    bool open = false;
+    for (int k = 0; k < STONES; ++k) {
+        const StonePosition& s = state.stones[k];
+        if (team_of(k) == team || !stone_in_play(s)) {
+            continue;
+        }
+        const bool path = path_open(state, k);
+        const float d = tee_distance(s);
+        if ((path && !open) || (path == open && d < nearest)) {
+            target = k;
+            nearest = d;
+            open = path;
+        }
+    }
+    if (target >= 0) {
+        return hit_on(api, state.stones[target], 24.0f, random.uniform() < 0.5 ? 0 : 1);
+    }
+    if (team == 1) {
+        return ShotVector{0.0f, -10.0f, 0};
+    }
+    return greedy_shot(api, state, random);
 }
 
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int careful_from, int& simulations) {
-    return state.shot_number >= careful_from ? careful_shot(api, state, random, simulations)
+                        int careful_from, int& simulations, bool strong) {
+    return state.shot_number >= careful_from ? careful_shot(api, state, random, simulations, strong)
                                              : greedy_shot(api, state, random);
 }

@@ -16,11 +16,19 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
 // draws to the button and the open spot, hits on the other team's two best
 // stones, a guard and a throw-away when counting) and plays the one that
 // leaves the stones best for it. It plays like a strong, noise-blind
-// opponent, at several times the cost.
+// opponent, at several times the cost. `strong` makes it a
+// stronger finisher: more weights and lines on the stones it hits, and at
+// the last stone a wide net judged by the end's score (about three times
+// the cost again).
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations);
+                        int& simulations, bool strong = false);
 
-// The careful player from stone `careful_from` of the end on, the greedy
-// one before. Adds the shots it simulated to `simulations`.
+// The thrower's stones when it clears the house: takes out the other team's
+// stone nearest the tee whose path is open (else the nearest), and with
+// nothing of theirs in play throws away with the hammer, draws without it.
+ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random);
+
+// The careful player (strong or not) from stone `careful_from` of the end
+// on, the greedy one before. Adds the shots it simulated to `simulations`.
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int careful_from, int& simulations);
+                        int careful_from, int& simulations, bool strong = false);
