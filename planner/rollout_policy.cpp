@@ -124,11 +124,16 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
 
 namespace {
 
+// What the team that just threw would score with the stones as they lie.
+double own_score(const SimulatorApi& api, const GAMESTATE& state, int team) {
+    const int score0 = team0_score(api.GetScore, state);
+    return team == 0 ? score0 : -score0;
+}
+
 // The stones as they lie, for the team that just threw: what it would
 // score now, and a little for each stone in the house.
 double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
-    const int score0 = team0_score(api.GetScore, state);
-    double value = team == 0 ? score0 : -score0;
+    double value = own_score(api, state, team);
     for (int k = 0; k < STONES; ++k) {
         if (in_house(state.stones[k])) {
             value += team_of(k) == team ? 0.3 : -0.3;
@@ -136,10 +141,6 @@ double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
     }
     return value;
 }
-
-}  // namespace
-
-namespace {
 
 // The proposals of one careful choice, in the order they are tried (the
 // first of equal results is played).
@@ -233,8 +234,7 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
         GAMESTATE tried = state;
         api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
         ++simulations;
-        const int score0 = team0_score(api.GetScore, tried);
-        const double value = by_score ? (team == 0 ? score0 : -score0) : as_they_lie(api, tried, team);
+        const double value = by_score ? own_score(api, tried, team) : as_they_lie(api, tried, team);
         if (value > best_value) {
             best_value = value;
             chosen = p;
