@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "sheet.h"
 
@@ -10,6 +12,43 @@ namespace {
 ShotVector draw_to(const SimulatorApi& api, float x, float y, int spin) {
     ShotVector shot{};
     api.CreateShot(ShotTarget{x, y, static_cast<std::uint8_t>(spin)}, &shot);
+    return shot;
+}
+
+// Equal as the library reads them: 0 and -0 are not the same shot.
+bool same_bits(float a, float b) {
+    std::uint32_t x = 0;
+    std::uint32_t y = 0;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+
+// Draws to the same few points of the house are asked for in nearly every
+// look-ahead; the library's answer depends on the target alone, so each
+// thread solves each of them once. Only fixed points come here: a target
+// taken from a stone's position would fill the table with one-offs.
+ShotVector fixed_draw(const SimulatorApi& api, float x, float y, int spin) {
+    struct Solved {
+        decltype(api.CreateShot) create;
+        float x;
+        float y;
+        int spin;
+        ShotVector shot;
+    };
+    static constexpr int CAPACITY = 64;
+    thread_local Solved solved[CAPACITY];
+    thread_local int count = 0;
+    for (int k = 0; k < count; ++k) {
+        const Solved& e = solved[k];
+        if (e.create == api.CreateShot && same_bits(e.x, x) && same_bits(e.y, y) && e.spin == spin) {
+            return e.shot;
+        }
+    }
+    const ShotVector shot = draw_to(api, x, y, spin);
+    if (count < CAPACITY) {
+        solved[count++] = Solved{api.CreateShot, x, y, spin, shot};
+    }
     return shot;
 }
 
@@ -89,7 +128,7 @@ ShotVector attack(const SimulatorApi& api, const GAMESTATE& state, int stone,
     const int guard = guard_of(state, s);
     const int around = guard >= 0 ? spin_around(s.x, state.stones[guard].x) : spin;
     if (tee_distance(s) > 0.5f) {
-        return draw_to(api, TEE_X, TEE_Y, around);
+        return fixed_draw(api, TEE_X, TEE_Y, around);
     }
     // Freeze: come to rest touching the front of it.
     return draw_to(api, s.x, s.y + 2.0f * STONE_RADIUS + 0.02f, around);
@@ -110,7 +149,7 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
             return ShotVector{0.0f, -10.0f, 0};  // already counting: throw it away
         }
         if (shot_team < 0) {
-            return draw_to(api, TEE_X, TEE_Y + 0.3f, spin);
+            return fixed_draw(api, TEE_X, TEE_Y + 0.3f, spin);
         }
         return attack(api, state, house.order[0], random);
     }
@@ -119,7 +158,7 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
     }
     // The hammer team keeps the centre open; the other team draws to it.
     const StonePosition spot = open_spot(state, hammer && shot < 12);
-    return draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
+    return fixed_draw(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1);
 }
 
 namespace {
@@ -155,6 +194,19 @@ struct Proposals {
     }
 };
 
+bool same_shot(const ShotVector& a, const ShotVector& b) {
+    return same_bits(a.vx, b.vx) && same_bits(a.vy, b.vy) && a.spin == b.spin;
+}
+
+bool repeats_earlier(const Proposals& proposals, int p) {
+    for (int q = 0; q < p; ++q) {
+        if (same_shot(proposals.shots[q], proposals.shots[p])) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What a strong opponent adds on a stone it attacks: lighter and heavier
 // weights, and thin on either side for a roll or a double.
 void add_hit_variants(const SimulatorApi& api, const StonePosition& s, int spin,
@@ -173,7 +225,7 @@ void add_last_stone_net(const SimulatorApi& api, const GAMESTATE& state, const H
     for (int spin = 0; spin < 2; ++spin) {
         for (const float dx : {-0.6f, 0.0f, 0.6f}) {
             for (const float dy : {-0.5f, 0.0f, 0.5f}) {
-                out.add(draw_to(api, TEE_X + dx, TEE_Y + dy, spin));
+                out.add(fixed_draw(api, TEE_X + dx, TEE_Y + dy, spin));
             }
         }
     }
@@ -204,9 +256,9 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     const int spin = random.uniform() < 0.5 ? 0 : 1;
     Proposals proposals;
     proposals.add(greedy_shot(api, state, random));
-    proposals.add(draw_to(api, TEE_X, TEE_Y + 0.15f, spin));
+    proposals.add(fixed_draw(api, TEE_X, TEE_Y + 0.15f, spin));
     const StonePosition spot = open_spot(state, false);
-    proposals.add(draw_to(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1));
+    proposals.add(fixed_draw(api, spot.x, spot.y, spot.x < TEE_X ? 0 : 1));
     int enemies = 0;
     for (int i = 0; i < house.count && enemies < 2; ++i) {
         const int k = house.order[i];
@@ -231,9 +283,15 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     int chosen = 0;
     double best_value = -1e9;
     for (int p = 0; p < proposals.count; ++p) {
+        // The same shot twice (the greedy one is often the draw to the open
+        // spot) ends the same and, tried later, can never be preferred. It
+        // still counts as a try, so the budget buys the same samples.
+        ++simulations;
+        if (repeats_earlier(proposals, p)) {
+            continue;
+        }
         GAMESTATE tried = state;
         api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
-        ++simulations;
         const double value = by_score ? own_score(api, tried, team) : as_they_lie(api, tried, team);
         if (value > best_value) {
             best_value = value;
