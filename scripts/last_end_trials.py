@@ -27,38 +27,26 @@ import select
 import shlex
 import struct
 import subprocess
+import sys
 import termios
 import time
 
 SPREAD = 0.145
 ENDS = 8
-STONE_RADIUS = 0.145
-SHEET_WIDTH = 4.75
-BACK_LINE_Y = 3.051
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-class Stone(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_float), ("y", ctypes.c_float)]
+def import_module():
+    """The project's Python module: the installed one, else the build's."""
+    try:
+        import curling_simulator
+    except ImportError:
+        sys.path.insert(0, os.path.join(HERE, "..", "build", "python"))
+        import curling_simulator
+    return curling_simulator
 
 
-class GameState(ctypes.Structure):
-    _fields_ = [("shot_number", ctypes.c_int32), ("current_end", ctypes.c_int32),
-                ("last_end", ctypes.c_int32), ("end_scores", ctypes.c_int32 * 10),
-                ("moving_side", ctypes.c_uint8), ("stones", Stone * 16)]
-
-
-class Shot(ctypes.Structure):
-    _fields_ = [("vx", ctypes.c_float), ("vy", ctypes.c_float), ("spin", ctypes.c_uint8)]
-
-
-def load_library(path):
-    library = ctypes.CDLL(path)
-    library.Simulation.argtypes = [ctypes.POINTER(GameState), Shot, ctypes.c_float,
-                                   ctypes.c_uint32, ctypes.c_int32]
-    library.Simulation.restype = ctypes.c_int32
-    library.GetScore.argtypes = [ctypes.POINTER(GameState)]
-    library.GetScore.restype = ctypes.c_int32
-    return library
+cs = import_module()
 
 
 def format_float(value):
@@ -143,35 +131,33 @@ def tell_history(players, history, first_hammer):
 
 
 def remove_out_of_play(state):
-    for stone in state.stones:
-        if (stone.x, stone.y) == (0.0, 0.0):
-            continue
-        if not (stone.x - STONE_RADIUS > 0.0 and stone.x + STONE_RADIUS < SHEET_WIDTH
-                and stone.y + STONE_RADIUS >= BACK_LINE_Y):
-            stone.x, stone.y = 0.0, 0.0
+    for k, stone in enumerate(state.stones):
+        if stone is not None and not (
+                stone.x - cs.STONE_RADIUS > 0.0 and stone.x + cs.STONE_RADIUS < cs.SHEET_WIDTH
+                and stone.y + cs.STONE_RADIUS >= cs.BACK_LINE_Y):
+            state.stones[k] = None
 
 
-def play_last_end(library, players, history, noise):
-    state = GameState()
-    state.current_end = state.last_end = ENDS - 1
-    for end, score in enumerate(history):
-        state.end_scores[end] = score
+def play_last_end(simulator, players, history, noise):
+    state = cs.GameState(current_end=ENDS - 1, last_end=ENDS - 1)
+    state.end_scores[:len(history)] = history
     for shot in range(16):
         side = shot % 2  # player 1 throws first: player 2 has the hammer
         state.shot_number, state.moving_side = shot, side
         player = players[side]
-        player.send("POSITION " + " ".join(format_float(v) for s in state.stones for v in (s.x, s.y)))
+        stones = [stone or (0.0, 0.0) for stone in state.stones]
+        player.send("POSITION " + " ".join(format_float(v) for s in stones for v in s))
         player.send(f"SETSTATE {shot} {ENDS - 1} {ENDS - 1} {side}")
         player.send("GO 250000 250000")
         words = player.reply().split()
         if len(words) != 4 or words[0] != "BESTSHOT":
             raise RuntimeError(f"not a shot: {' '.join(words)}")
-        shot_vector = Shot(float(words[1]) + noise.gauss(0.0, SPREAD),
-                           float(words[2]) + noise.gauss(0.0, SPREAD), int(words[3]))
-        library.Simulation(ctypes.byref(state), shot_vector, 0.0, 0, -1)
+        shot_vector = (float(words[1]) + noise.gauss(0.0, SPREAD),
+                       float(words[2]) + noise.gauss(0.0, SPREAD), int(words[3]))
+        state.stones = simulator.simulate(state, shot_vector).state.stones
         remove_out_of_play(state)
     state.shot_number, state.moving_side = 16, 0
-    score = max(-8, min(8, library.GetScore(ctypes.byref(state))))
+    score = max(-8, min(8, simulator.score(state)))
     for player in players:
         player.send(f"SCORE {score}")
     return score
@@ -190,7 +176,7 @@ def main():
     found = situations(args.records)
     if not found:
         parser.error("no game in the records leads to such a last end")
-    library = load_library(args.library)
+    simulator = cs.Simulator(args.library)
     players = [Player(args.player1), Player(args.player2)]
     tally = {}  # lead -> [wins, extra ends, losses] of player 1
     with open(args.out, "a") as out:
@@ -202,7 +188,7 @@ def main():
                 if player.reply() != "READYOK":
                     raise RuntimeError("no READYOK")
             tell_history(players, history, first_hammer)
-            score = play_last_end(library, players, history, random.Random(1000 + trial))
+            score = play_last_end(simulator, players, history, random.Random(1000 + trial))
             lead = sum(history)
             out.write(json.dumps({"trial": trial, "lead": lead, "score": score,
                                   "final": lead + score}) + "\n")
