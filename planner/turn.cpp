@@ -50,11 +50,8 @@ std::int64_t stone_share(int shot, std::int64_t budget) {
     if (shot <= 1) {
         return budget / 6;
     }
-    if (shot <= 3) {
-        return budget / 3;
-    }
     if (shot <= 7) {
-        return budget / 2;
+        return budget / 3;
     }
     return budget;
 }

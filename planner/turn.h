@@ -23,8 +23,8 @@ GameContext game_around(const GAMESTATE& state, int first_hammer_side = -1);
 
 // The budget is what the last eight stones of an end get, where the house
 // is crowded and a decision is worth the most and looks ahead the least
-// far. The stones before get less: the first two a sixth, the next two a
-// third, the four after them half.
+// far. The stones before get less: the first two a sixth, the next six a
+// third (at half, stones 4 to 7 put the median think above the engine's).
 std::int64_t stone_share(int shot, std::int64_t budget);
 
 // The search budget of one shot: with a fixed number of simulated shots
