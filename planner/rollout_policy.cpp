@@ -181,31 +181,33 @@ double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
     return value;
 }
 
-// The proposals of one careful choice, in the order they are tried (the
-// first of equal results is played).
-struct Proposals {
-    static constexpr int CAPACITY = 64;
-    ShotVector shots[CAPACITY];
-    int count = 0;
-    void add(const ShotVector& shot) {
-        if (count < CAPACITY) {
-            shots[count++] = shot;
-        }
-    }
-};
-
 bool same_shot(const ShotVector& a, const ShotVector& b) {
     return same_bits(a.vx, b.vx) && same_bits(a.vy, b.vy) && a.spin == b.spin;
 }
 
-bool repeats_earlier(const Proposals& proposals, int p) {
-    for (int q = 0; q < p; ++q) {
-        if (same_shot(proposals.shots[q], proposals.shots[p])) {
-            return true;
+// The proposals of one careful choice, in the order they are tried (the
+// first of equal results is played). The same shot twice (the greedy one
+// is often the draw to the open spot) ends the same and, tried later, could
+// never be preferred, so it is kept once; `tries` still counts it, so the
+// budget buys the same samples.
+struct Proposals {
+    static constexpr int CAPACITY = 64;
+    ShotVector shots[CAPACITY];
+    int count = 0;
+    int tries = 0;
+    void add(const ShotVector& shot) {
+        if (tries == CAPACITY) {
+            return;
         }
+        ++tries;
+        for (int q = 0; q < count; ++q) {
+            if (same_shot(shots[q], shot)) {
+                return;
+            }
+        }
+        shots[count++] = shot;
     }
-    return false;
-}
+};
 
 // What a strong opponent adds on a stone it attacks: lighter and heavier
 // weights, and thin on either side for a roll or a double.
@@ -282,14 +284,8 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     }
     int chosen = 0;
     double best_value = -1e9;
+    simulations += proposals.tries;
     for (int p = 0; p < proposals.count; ++p) {
-        // The same shot twice (the greedy one is often the draw to the open
-        // spot) ends the same and, tried later, can never be preferred. It
-        // still counts as a try, so the budget buys the same samples.
-        ++simulations;
-        if (repeats_earlier(proposals, p)) {
-            continue;
-        }
         GAMESTATE tried = state;
         api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
         const double value = by_score ? own_score(api, tried, team) : as_they_lie(api, tried, team);
