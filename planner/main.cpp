@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
                    "(16: never)")
         ->capture_default_str()
         ->check(CLI::Range(0, 16));
+    app.add_option("--leaf-after", options.leaf_after,
+                   "Look-ahead stones played after a candidate before a model fitted on real "
+                   "games values the rest of the end (0: play every end out)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 15));
     app.add_option("--careful-reply", options.careful_reply,
                    "The other team's reply to a candidate is chosen by a one-shot look (0 or 1)")
         ->capture_default_str();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "leaf_model.h"
 #include "random.h"
 #include "rollout_policy.h"
 #include "sheet.h"
@@ -76,10 +77,20 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
     }
     const bool strong = ahead_in_last_end(root, game);
+    // The fitted model values the rest of the end once the reply has been
+    // played, except where the thrower plans its later stones (the model
+    // knows no plans) and before the last stone, which is played out.
+    const int leaf_at = options_.leaf_after > 0 && !strong
+                            ? root.shot_number + 1 + options_.leaf_after
+                            : CURLING_STONES;
+    const int team = team_of(root.shot_number);
     // The shot number is set for every stone rather than trusted to the
     // library, so that the look-ahead always ends.
     for (int shot = root.shot_number + 1; shot <= LAST_SHOT; ++shot) {
         state.shot_number = shot;
+        if (shot == leaf_at && shot < LAST_SHOT) {
+            return leaf_value(state, shot, team == 1, game, belief);
+        }
         // The other team's reply to the candidate is chosen with care: it is
         // the shot that punishes a candidate's weakness.
         const int careful_from =
@@ -93,10 +104,22 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         api_.Simulation(&state, next, 0.0f, 0, -1);
         ++simulations;
     }
-    const int team = team_of(root.shot_number);
     const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
     const int mine = team == 0 ? score0 : -score0;
     return opponents_.after_end(belief, game.lead, game.end, game.last_end, team == 1, mine);
+}
+
+double Planner::leaf_value(const GAMESTATE& state, int thrown, bool hammer,
+                           const GameContext& game, const std::vector<double>& belief) const {
+    const std::array<double, LEAF_CLASSES> chances = leaf_distribution(state, thrown, hammer);
+    double value = 0.0;
+    for (int c = 0; c < LEAF_CLASSES; ++c) {
+        const int hammer_score = LEAF_LOW + c;
+        value += chances[static_cast<std::size_t>(c)] *
+                 opponents_.after_end(belief, game.lead, game.end, game.last_end, hammer,
+                                      hammer ? hammer_score : -hammer_score);
+    }
+    return value;
 }
 
 double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const {

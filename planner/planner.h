@@ -15,7 +15,8 @@
 
 // The planner's search, without any I/O: given a position and the game
 // around it, it rates candidate shots by the probability of winning the game
-// over sampled noisy executions, each played out to the end of the end, and
+// over sampled noisy executions, each followed by the other team's reply and
+// the rest of the end (a model fitted on real games, or played out), and
 // returns the best with a report of everything it considered.
 
 struct PlannerOptions {
@@ -24,6 +25,7 @@ struct PlannerOptions {
     std::uint64_t seed = 1;      // every sample's noise derives from it
     int careful_from = 10;       // look-ahead stones from this one on are chosen with care
     bool careful_reply = true;   // and the other team's reply to the candidate always
+    int leaf_after = 1;          // look-ahead stones after the candidate before the fitted model values the rest (0: play the end out)
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
     // The opponents the win tables model; with more than one, the ends of
@@ -65,7 +67,7 @@ struct Decision {
     ShotVector shot{};
     int chosen = -1;                       // index into `candidates`, -1 for a quick shot
     std::vector<CandidateReport> candidates;
-    std::int64_t samples = 0;              // sampled executions (each played out to the end)
+    std::int64_t samples = 0;              // sampled executions (each looked at to the end)
     std::int64_t simulations = 0;          // simulated shots, all told
     double milliseconds = 0.0;             // wall time of the decision
     bool quick = false;                    // no search was made
@@ -126,6 +128,11 @@ private:
                        std::vector<Candidate>& candidates, std::vector<CandidateTally>& tally,
                        Decision& decision, const std::function<int(std::size_t)>& affordable) const;
     double glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const;
+    // The chance of winning the game from a position with `thrown` stones
+    // thrown, by the fitted model of the rest of the end, for the team that
+    // has (or has not) the hammer.
+    double leaf_value(const GAMESTATE& state, int thrown, bool hammer, const GameContext& game,
+                      const std::vector<double>& belief) const;
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
                                      std::int64_t& simulations) const;
     double sample_value(const GAMESTATE& root, const GameContext& game,

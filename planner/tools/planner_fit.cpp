@@ -1,0 +1,244 @@
+// Fits the look-ahead's model of the rest of an end (leaf_model.h) to match
+// records: for every position after a stone, the features the planner sees
+// and the score the end really had, one softmax regression for each count of
+// stones thrown and each side with the hammer. Full-batch and started from
+// zero, so the same records give the same file.
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "leaf_model.h"
+
+namespace {
+
+constexpr int ITERATIONS = 400;
+constexpr double LEARNING_RATE = 0.05;
+constexpr double L2 = 1e-3;
+
+struct Example {
+    std::array<float, LEAF_FEATURES> features;
+    int label;
+};
+
+using Examples = std::array<std::vector<Example>, LEAF_MODELS>;
+
+int model_of(int thrown, bool player_has_hammer) {
+    return (thrown - 1) * 2 + (player_has_hammer ? 1 : 0);
+}
+
+// The positions of one record, each labelled with its end's score for the
+// team with the hammer. False (with the reason written) when it cannot be used.
+bool read_record(const std::string& path, const std::string& player, Examples& examples) {
+    std::ifstream in(path);
+    if (!in) {
+        std::cerr << "planner-fit: cannot read " << path << "\n";
+        return false;
+    }
+    int player_number = 0;
+    std::map<std::pair<int, int>, std::vector<std::pair<int, GAMESTATE>>> positions;
+    std::string line;
+    while (std::getline(in, line)) {
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (entry.is_discarded()) {
+            continue;
+        }
+        const std::string type = entry.value("type", "");
+        if (type == "match") {
+            const nlohmann::json& players = entry.at("players");
+            for (std::size_t i = 0; i < players.size(); ++i) {
+                if (players[i].value("name", "") == player) {
+                    player_number = static_cast<int>(i) + 1;
+                }
+            }
+        } else if (type == "shot") {
+            const int thrown = entry.at("shot").get<int>() + 1;
+            if (thrown >= CURLING_STONES) {
+                continue;
+            }
+            GAMESTATE state{};
+            const nlohmann::json& after = entry.at("after");
+            for (int k = 0; k < CURLING_STONES; ++k) {
+                state.stones[k].x = after.at(k).at(0).get<float>();
+                state.stones[k].y = after.at(k).at(1).get<float>();
+            }
+            positions[{entry.at("game").get<int>(), entry.at("end").get<int>()}].push_back(
+                {thrown, state});
+        } else if (type == "end") {
+            if (player_number == 0) {
+                std::cerr << "planner-fit: " << path << " has no player named " << player << "\n";
+                return false;
+            }
+            const auto found =
+                positions.find({entry.at("game").get<int>(), entry.at("end").get<int>()});
+            if (found == positions.end()) {
+                continue;
+            }
+            const int hammer = entry.at("hammer").get<int>();
+            const int score = entry.at("score").get<int>();  // player 1's
+            const int hammer_score = hammer == 1 ? score : -score;
+            const int label = std::clamp(hammer_score, LEAF_LOW, LEAF_HIGH) - LEAF_LOW;
+            for (const auto& [thrown, state] : found->second) {
+                examples[static_cast<std::size_t>(model_of(thrown, hammer == player_number))]
+                    .push_back(Example{leaf_features(state, thrown), label});
+            }
+            positions.erase(found);
+        }
+    }
+    return true;
+}
+
+using Weights = std::vector<double>;  // LEAF_FEATURES x LEAF_CLASSES, row major
+
+// Class probabilities of one example.
+std::array<double, LEAF_CLASSES> predict(const Weights& w, const double* x) {
+    std::array<double, LEAF_CLASSES> p{};
+    double top = -1e300;
+    for (int c = 0; c < LEAF_CLASSES; ++c) {
+        double z = 0.0;
+        for (int j = 0; j < LEAF_FEATURES; ++j) {
+            z += x[j] * w[static_cast<std::size_t>(j * LEAF_CLASSES + c)];
+        }
+        p[static_cast<std::size_t>(c)] = z;
+        top = std::max(top, z);
+    }
+    double sum = 0.0;
+    for (double& v : p) {
+        v = std::exp(v - top);
+        sum += v;
+    }
+    for (double& v : p) {
+        v /= sum;
+    }
+    return p;
+}
+
+// Softmax regression on standardised features (Adam, full batch), returned
+// in the raw features' terms so that the player needs no scaling.
+Weights fit(const std::vector<Example>& examples, double& log_loss) {
+    const std::size_t n = examples.size();
+    constexpr int SCALED = LEAF_FEATURES - 1;  // the last feature is the constant
+    std::vector<double> mean(SCALED, 0.0), sd(SCALED, 0.0);
+    for (const Example& e : examples) {
+        for (int j = 0; j < SCALED; ++j) {
+            mean[static_cast<std::size_t>(j)] += e.features[static_cast<std::size_t>(j)];
+        }
+    }
+    for (double& m : mean) {
+        m /= static_cast<double>(n);
+    }
+    for (const Example& e : examples) {
+        for (int j = 0; j < SCALED; ++j) {
+            const double d = e.features[static_cast<std::size_t>(j)] - mean[static_cast<std::size_t>(j)];
+            sd[static_cast<std::size_t>(j)] += d * d;
+        }
+    }
+    for (double& s : sd) {
+        s = std::sqrt(s / static_cast<double>(n)) + 1e-6;
+    }
+    std::vector<double> x(n * LEAF_FEATURES);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (int j = 0; j < LEAF_FEATURES; ++j) {
+            const double raw = examples[i].features[static_cast<std::size_t>(j)];
+            x[i * LEAF_FEATURES + static_cast<std::size_t>(j)] =
+                j < SCALED ? (raw - mean[static_cast<std::size_t>(j)]) / sd[static_cast<std::size_t>(j)] : raw;
+        }
+    }
+    const std::size_t size = LEAF_FEATURES * LEAF_CLASSES;
+    Weights w(size, 0.0), m(size, 0.0), v(size, 0.0), g(size);
+    for (int it = 1; it <= ITERATIONS; ++it) {
+        std::fill(g.begin(), g.end(), 0.0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double* xi = &x[i * LEAF_FEATURES];
+            std::array<double, LEAF_CLASSES> p = predict(w, xi);
+            p[static_cast<std::size_t>(examples[i].label)] -= 1.0;
+            for (int j = 0; j < LEAF_FEATURES; ++j) {
+                for (int c = 0; c < LEAF_CLASSES; ++c) {
+                    g[static_cast<std::size_t>(j * LEAF_CLASSES + c)] += xi[j] * p[static_cast<std::size_t>(c)];
+                }
+            }
+        }
+        const double b1 = 1.0 - std::pow(0.9, it), b2 = 1.0 - std::pow(0.999, it);
+        for (std::size_t k = 0; k < size; ++k) {
+            const double grad = g[k] / static_cast<double>(n) + L2 * w[k];
+            m[k] = 0.9 * m[k] + 0.1 * grad;
+            v[k] = 0.999 * v[k] + 0.001 * grad * grad;
+            w[k] -= LEARNING_RATE * (m[k] / b1) / (std::sqrt(v[k] / b2) + 1e-8);
+        }
+    }
+    Weights raw(size);
+    for (int c = 0; c < LEAF_CLASSES; ++c) {
+        double shift = 0.0;
+        for (int j = 0; j < SCALED; ++j) {
+            const double wj = w[static_cast<std::size_t>(j * LEAF_CLASSES + c)] / sd[static_cast<std::size_t>(j)];
+            raw[static_cast<std::size_t>(j * LEAF_CLASSES + c)] = wj;
+            shift += mean[static_cast<std::size_t>(j)] * wj;
+        }
+        raw[static_cast<std::size_t>(SCALED * LEAF_CLASSES + c)] =
+            w[static_cast<std::size_t>(SCALED * LEAF_CLASSES + c)] - shift;
+    }
+    log_loss = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        double xr[LEAF_FEATURES];
+        for (int j = 0; j < LEAF_FEATURES; ++j) {
+            xr[j] = examples[i].features[static_cast<std::size_t>(j)];
+        }
+        log_loss -= std::log(predict(raw, xr)[static_cast<std::size_t>(examples[i].label)] + 1e-12);
+    }
+    log_loss /= static_cast<double>(n);
+    return raw;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> records;
+    std::string player = "planner";
+    std::string out_path;
+    CLI::App app{"planner-fit: fits the look-ahead's model of the rest of an end to match records"};
+    app.add_option("--record", records, "curling-match records to learn from")->required();
+    app.add_option("--player", player, "The planner's name in the records")->capture_default_str();
+    app.add_option("--out", out_path, "File to write (planner/data/leaf_model.inc)")->required();
+    CLI11_PARSE(app, argc, argv);
+
+    Examples examples;
+    std::string source;
+    for (const std::string& path : records) {
+        if (!read_record(path, player, examples)) {
+            return 2;
+        }
+        source += " --record " + path;
+    }
+    std::string text = "// The look-ahead's model of the rest of an end (made by planner-fit --player " +
+                       player + source + ").\n";
+    for (int model = 0; model < LEAF_MODELS; ++model) {
+        const std::vector<Example>& data = examples[static_cast<std::size_t>(model)];
+        if (data.empty()) {
+            std::cerr << "planner-fit: no position with " << model / 2 + 1 << " stones thrown and "
+                      << (model % 2 != 0 ? "the player's" : "the other's") << " hammer\n";
+            return 2;
+        }
+        double log_loss = 0.0;
+        const Weights w = fit(data, log_loss);
+        std::cerr << "planner-fit: " << model / 2 + 1 << " stones thrown, "
+                  << (model % 2 != 0 ? "the player's" : "the other's") << " hammer: "
+                  << data.size() << " positions, log loss " << log_loss << "\n";
+        text += "{";
+        for (std::size_t k = 0; k < w.size(); ++k) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.6ff%s", w[k], k + 1 == w.size() ? "" : ", ");
+            text += value;
+        }
+        text += "},\n";
+    }
+    std::ofstream out(out_path);
+    out << text;
+    if (!out) {
+        std::cerr << "planner-fit: cannot write " << out_path << "\n";
+        return 2;
+    }
+    return 0;
+}
