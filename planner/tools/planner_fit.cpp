@@ -116,37 +116,54 @@ std::array<double, LEAF_CLASSES> predict(const Weights& w, const double* x) {
     return p;
 }
 
-// Softmax regression on standardised features (Adam, full batch), returned
-// in the raw features' terms so that the player needs no scaling.
-Weights fit(const std::vector<Example>& examples, double& log_loss) {
-    const std::size_t n = examples.size();
-    constexpr int SCALED = LEAF_FEATURES - 1;  // the last feature is the constant
-    std::vector<double> mean(SCALED, 0.0), sd(SCALED, 0.0);
+// Each feature's mean and spread over the examples (the constant excepted),
+// so that the descent sees features of one scale.
+struct Scaling {
+    static constexpr int SCALED = LEAF_FEATURES - 1;
+    std::vector<double> mean = std::vector<double>(SCALED, 0.0);
+    std::vector<double> sd = std::vector<double>(SCALED, 0.0);
+};
+
+Scaling scaling_of(const std::vector<Example>& examples) {
+    Scaling scaling;
+    const double n = static_cast<double>(examples.size());
     for (const Example& e : examples) {
-        for (int j = 0; j < SCALED; ++j) {
-            mean[static_cast<std::size_t>(j)] += e.features[static_cast<std::size_t>(j)];
+        for (int j = 0; j < Scaling::SCALED; ++j) {
+            scaling.mean[static_cast<std::size_t>(j)] += e.features[static_cast<std::size_t>(j)];
         }
     }
-    for (double& m : mean) {
-        m /= static_cast<double>(n);
+    for (double& m : scaling.mean) {
+        m /= n;
     }
     for (const Example& e : examples) {
-        for (int j = 0; j < SCALED; ++j) {
-            const double d = e.features[static_cast<std::size_t>(j)] - mean[static_cast<std::size_t>(j)];
-            sd[static_cast<std::size_t>(j)] += d * d;
+        for (int j = 0; j < Scaling::SCALED; ++j) {
+            const double d = e.features[static_cast<std::size_t>(j)] - scaling.mean[static_cast<std::size_t>(j)];
+            scaling.sd[static_cast<std::size_t>(j)] += d * d;
         }
     }
-    for (double& s : sd) {
-        s = std::sqrt(s / static_cast<double>(n)) + 1e-6;
+    for (double& s : scaling.sd) {
+        s = std::sqrt(s / n) + 1e-6;
     }
-    std::vector<double> x(n * LEAF_FEATURES);
-    for (std::size_t i = 0; i < n; ++i) {
+    return scaling;
+}
+
+// The examples' features, scaled, one row of LEAF_FEATURES each.
+std::vector<double> scaled_features(const std::vector<Example>& examples, const Scaling& scaling) {
+    std::vector<double> x(examples.size() * LEAF_FEATURES);
+    for (std::size_t i = 0; i < examples.size(); ++i) {
         for (int j = 0; j < LEAF_FEATURES; ++j) {
-            const double raw = examples[i].features[static_cast<std::size_t>(j)];
-            x[i * LEAF_FEATURES + static_cast<std::size_t>(j)] =
-                j < SCALED ? (raw - mean[static_cast<std::size_t>(j)]) / sd[static_cast<std::size_t>(j)] : raw;
+            const auto jj = static_cast<std::size_t>(j);
+            const double raw = examples[i].features[jj];
+            x[i * LEAF_FEATURES + jj] =
+                j < Scaling::SCALED ? (raw - scaling.mean[jj]) / scaling.sd[jj] : raw;
         }
     }
+    return x;
+}
+
+// Softmax regression by Adam on the full batch, from zero.
+Weights descend(const std::vector<Example>& examples, const std::vector<double>& x) {
+    const std::size_t n = examples.size();
     const std::size_t size = LEAF_FEATURES * LEAF_CLASSES;
     Weights w(size, 0.0), m(size, 0.0), v(size, 0.0), g(size);
     for (int it = 1; it <= ITERATIONS; ++it) {
@@ -169,27 +186,37 @@ Weights fit(const std::vector<Example>& examples, double& log_loss) {
             w[k] -= LEARNING_RATE * (m[k] / b1) / (std::sqrt(v[k] / b2) + 1e-8);
         }
     }
-    Weights raw(size);
+    return w;
+}
+
+// The weights in the raw features' terms, so that the player needs no scaling.
+Weights unscaled(const Weights& w, const Scaling& scaling) {
+    Weights raw(w.size());
+    constexpr int SCALED = Scaling::SCALED;
     for (int c = 0; c < LEAF_CLASSES; ++c) {
         double shift = 0.0;
         for (int j = 0; j < SCALED; ++j) {
-            const double wj = w[static_cast<std::size_t>(j * LEAF_CLASSES + c)] / sd[static_cast<std::size_t>(j)];
+            const double wj = w[static_cast<std::size_t>(j * LEAF_CLASSES + c)] /
+                              scaling.sd[static_cast<std::size_t>(j)];
             raw[static_cast<std::size_t>(j * LEAF_CLASSES + c)] = wj;
-            shift += mean[static_cast<std::size_t>(j)] * wj;
+            shift += scaling.mean[static_cast<std::size_t>(j)] * wj;
         }
         raw[static_cast<std::size_t>(SCALED * LEAF_CLASSES + c)] =
             w[static_cast<std::size_t>(SCALED * LEAF_CLASSES + c)] - shift;
     }
-    log_loss = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        double xr[LEAF_FEATURES];
-        for (int j = 0; j < LEAF_FEATURES; ++j) {
-            xr[j] = examples[i].features[static_cast<std::size_t>(j)];
-        }
-        log_loss -= std::log(predict(raw, xr)[static_cast<std::size_t>(examples[i].label)] + 1e-12);
-    }
-    log_loss /= static_cast<double>(n);
     return raw;
+}
+
+double mean_log_loss(const Weights& raw, const std::vector<Example>& examples) {
+    double loss = 0.0;
+    for (const Example& e : examples) {
+        double x[LEAF_FEATURES];
+        for (int j = 0; j < LEAF_FEATURES; ++j) {
+            x[j] = e.features[static_cast<std::size_t>(j)];
+        }
+        loss -= std::log(predict(raw, x)[static_cast<std::size_t>(e.label)] + 1e-12);
+    }
+    return loss / static_cast<double>(examples.size());
 }
 
 }  // namespace
@@ -221,8 +248,9 @@ int main(int argc, char** argv) {
                       << (model % 2 != 0 ? "the player's" : "the other's") << " hammer\n";
             return 2;
         }
-        double log_loss = 0.0;
-        const Weights w = fit(data, log_loss);
+        const Scaling scaling = scaling_of(data);
+        const Weights w = unscaled(descend(data, scaled_features(data, scaling)), scaling);
+        const double log_loss = mean_log_loss(w, data);
         std::cerr << "planner-fit: " << model / 2 + 1 << " stones thrown, "
                   << (model % 2 != 0 ? "the player's" : "the other's") << " hammer: "
                   << data.size() << " positions, log loss " << log_loss << "\n";
