@@ -109,25 +109,5 @@ std::array<float, LEAF_FEATURES> leaf_features(const GAMESTATE& state, int throw
 std::array<double, LEAF_CLASSES> leaf_distribution(const GAMESTATE& state, int thrown,
                                                    bool player_has_hammer) {
     const int row = (std::clamp(thrown, 1, 15) - 1) * 2 + (player_has_hammer ? 1 : 0);
-    const std::array<float, LEAF_FEATURES> f = leaf_features(state, thrown);
-    std::array<double, LEAF_CLASSES> p{};
-    double top = -1e300;
-    for (int c = 0; c < LEAF_CLASSES; ++c) {
-        double z = 0.0;
-        for (int j = 0; j < LEAF_FEATURES; ++j) {
-            z += static_cast<double>(f[static_cast<std::size_t>(j)]) *
-                 WEIGHTS[row][j * LEAF_CLASSES + c];
-        }
-        p[static_cast<std::size_t>(c)] = z;
-        top = std::max(top, z);
-    }
-    double sum = 0.0;
-    for (double& v : p) {
-        v = std::exp(v - top);
-        sum += v;
-    }
-    for (double& v : p) {
-        v /= sum;
-    }
-    return p;
+    return leaf_chances(leaf_features(state, thrown).data(), WEIGHTS[row]);
 }

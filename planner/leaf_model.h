@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 
 #include "curling_simulator.h"
 
@@ -35,3 +36,29 @@ std::array<float, LEAF_FEATURES> leaf_features(const GAMESTATE& state, int throw
 // hammer is the planner's.
 std::array<double, LEAF_CLASSES> leaf_distribution(const GAMESTATE& state, int thrown,
                                                    bool player_has_hammer);
+
+// The chances of each end score under a model's weights (feature by
+// feature, one weight per score each) for one position's features: the
+// player's float weights and the fitter's double ones alike.
+template <typename Feature, typename Weight>
+std::array<double, LEAF_CLASSES> leaf_chances(const Feature* features, const Weight* weights) {
+    std::array<double, LEAF_CLASSES> chances{};
+    double top = -1e300;
+    for (int c = 0; c < LEAF_CLASSES; ++c) {
+        double z = 0.0;
+        for (int j = 0; j < LEAF_FEATURES; ++j) {
+            z += static_cast<double>(features[j]) * weights[j * LEAF_CLASSES + c];
+        }
+        chances[static_cast<std::size_t>(c)] = z;
+        top = z > top ? z : top;
+    }
+    double sum = 0.0;
+    for (double& v : chances) {
+        v = std::exp(v - top);
+        sum += v;
+    }
+    for (double& v : chances) {
+        v /= sum;
+    }
+    return chances;
+}

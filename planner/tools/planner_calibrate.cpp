@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "planner.h"
+#include "record_entries.h"
 #include "random.h"
 #include "rollout_policy.h"
 #include "sheet.h"
@@ -82,28 +83,22 @@ int main(int argc, char** argv) {
     std::vector<int> planner_numbers(records.size(), 1);
     int last_end = 7;
     for (std::size_t r = 0; r < records.size(); ++r) {
-        const std::string& path = records[r];
-        std::ifstream in(path);
-        if (!in) {
-            std::cerr << "planner-calibrate: cannot read " << path << "\n";
-            return 2;
-        }
-        std::string line;
-        while (std::getline(in, line)) {
-            const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-            if (entry.is_discarded()) continue;
+        const bool read = for_each_entry(records[r], "planner-calibrate", [&](const nlohmann::json& entry) {
             const std::string type = entry.value("type", "");
             if (type == "match") {
                 last_end = std::clamp(entry.value("ends", 8), 1, CURLING_MAX_ENDS) - 1;
-                const auto& players = entry.at("players");
-                for (std::size_t i = 0; i < players.size(); ++i) {
-                    if (players[i].value("name", "") == player) planner_numbers[r] = static_cast<int>(i) + 1;
+                if (const int number = player_number(entry, player); number != 0) {
+                    planner_numbers[r] = number;
                 }
             } else if (type == "shot") {
                 shots[{r, entry.at("game").get<int>(), entry.at("end").get<int>()}].push_back(entry);
             } else if (type == "end") {
                 ends[{r, entry.at("game").get<int>(), entry.at("end").get<int>()}] = entry;
             }
+            return true;
+        });
+        if (!read) {
+            return 2;
         }
     }
     std::vector<Position> positions;

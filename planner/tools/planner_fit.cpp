@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "leaf_model.h"
+#include "record_entries.h"
 
 namespace {
 
@@ -33,31 +34,16 @@ int model_of(int thrown, bool player_has_hammer) {
 // The positions of one record, each labelled with its end's score for the
 // team with the hammer. False (with the reason written) when it cannot be used.
 bool read_record(const std::string& path, const std::string& player, Examples& examples) {
-    std::ifstream in(path);
-    if (!in) {
-        std::cerr << "planner-fit: cannot read " << path << "\n";
-        return false;
-    }
-    int player_number = 0;
+    int player_number_in_record = 0;
     std::map<std::pair<int, int>, std::vector<std::pair<int, GAMESTATE>>> positions;
-    std::string line;
-    while (std::getline(in, line)) {
-        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-        if (entry.is_discarded()) {
-            continue;
-        }
+    return for_each_entry(path, "planner-fit", [&](const nlohmann::json& entry) {
         const std::string type = entry.value("type", "");
         if (type == "match") {
-            const nlohmann::json& players = entry.at("players");
-            for (std::size_t i = 0; i < players.size(); ++i) {
-                if (players[i].value("name", "") == player) {
-                    player_number = static_cast<int>(i) + 1;
-                }
-            }
+            player_number_in_record = player_number(entry, player);
         } else if (type == "shot") {
             const int thrown = entry.at("shot").get<int>() + 1;
             if (thrown >= CURLING_STONES) {
-                continue;
+                return true;
             }
             GAMESTATE state{};
             const nlohmann::json& after = entry.at("after");
@@ -68,52 +54,35 @@ bool read_record(const std::string& path, const std::string& player, Examples& e
             positions[{entry.at("game").get<int>(), entry.at("end").get<int>()}].push_back(
                 {thrown, state});
         } else if (type == "end") {
-            if (player_number == 0) {
+            if (player_number_in_record == 0) {
                 std::cerr << "planner-fit: " << path << " has no player named " << player << "\n";
                 return false;
             }
             const auto found =
                 positions.find({entry.at("game").get<int>(), entry.at("end").get<int>()});
             if (found == positions.end()) {
-                continue;
+                return true;
             }
             const int hammer = entry.at("hammer").get<int>();
             const int score = entry.at("score").get<int>();  // player 1's
             const int hammer_score = hammer == 1 ? score : -score;
             const int label = std::clamp(hammer_score, LEAF_LOW, LEAF_HIGH) - LEAF_LOW;
             for (const auto& [thrown, state] : found->second) {
-                examples[static_cast<std::size_t>(model_of(thrown, hammer == player_number))]
+                examples[static_cast<std::size_t>(
+                             model_of(thrown, hammer == player_number_in_record))]
                     .push_back(Example{leaf_features(state, thrown), label});
             }
             positions.erase(found);
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 using Weights = std::vector<double>;  // LEAF_FEATURES x LEAF_CLASSES, row major
 
 // Class probabilities of one example.
 std::array<double, LEAF_CLASSES> predict(const Weights& w, const double* x) {
-    std::array<double, LEAF_CLASSES> p{};
-    double top = -1e300;
-    for (int c = 0; c < LEAF_CLASSES; ++c) {
-        double z = 0.0;
-        for (int j = 0; j < LEAF_FEATURES; ++j) {
-            z += x[j] * w[static_cast<std::size_t>(j * LEAF_CLASSES + c)];
-        }
-        p[static_cast<std::size_t>(c)] = z;
-        top = std::max(top, z);
-    }
-    double sum = 0.0;
-    for (double& v : p) {
-        v = std::exp(v - top);
-        sum += v;
-    }
-    for (double& v : p) {
-        v /= sum;
-    }
-    return p;
+    return leaf_chances(x, w.data());
 }
 
 // Each feature's mean and spread over the examples (the constant excepted),

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "planner.h"
+#include "record_entries.h"
 #include "random.h"
 #include "rollout_policy.h"
 #include "sheet.h"
@@ -101,41 +102,26 @@ int write_model(const EndCounts& own, const EndCounts& other, const std::string&
 // `other`. False (with the reason written) when the record cannot be used.
 bool count_record(const std::string& path, const std::string& player, EndCounts& own,
                   EndCounts& other) {
-    std::ifstream in(path);
-    if (!in) {
-        std::cerr << "planner-tune: cannot read " << path << "\n";
-        return false;
-    }
-    int player_number = 0;  // 1 or 2 once the record names the player
-    std::string line;
-    while (std::getline(in, line)) {
-        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-        if (entry.is_discarded()) {
-            continue;
-        }
+    int player_number_in_record = 0;  // 1 or 2 once the record names the player
+    return for_each_entry(path, "planner-tune", [&](const nlohmann::json& entry) {
         const std::string type = entry.value("type", "");
         if (type == "match" && !player.empty()) {
-            const nlohmann::json& players = entry.at("players");
-            for (std::size_t i = 0; i < players.size(); ++i) {
-                if (players[i].value("name", "") == player) {
-                    player_number = static_cast<int>(i) + 1;
-                }
-            }
+            player_number_in_record = player_number(entry, player);
         }
         if (type != "end") {
-            continue;
+            return true;
         }
-        if (!player.empty() && player_number == 0) {
+        if (!player.empty() && player_number_in_record == 0) {
             std::cerr << "planner-tune: " << path << " has no player named " << player << "\n";
             return false;
         }
         // The record's score is player 1's; the hammer names a player.
         const int score = entry.at("score").get<int>();
         const int hammer = entry.at("hammer").get<int>();
-        const bool others = !player.empty() && hammer != player_number;
+        const bool others = !player.empty() && hammer != player_number_in_record;
         (others ? other : own).add(hammer == 1 ? score : -score);
-    }
-    return true;
+        return true;
+    });
 }
 
 }  // namespace
