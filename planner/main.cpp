@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
         ->capture_default_str()
         ->check(CLI::Range(0, 16));
     app.add_option("--leaf-after", options.leaf_after,
-                   "Look-ahead stones played after a candidate before a model fitted on real "
-                   "games values the rest of the end (0: play every end out)")
+                   "Look-ahead stones played after a candidate before the value model values "
+                   "the rest of the end (0: right after the candidate; 16: play every end out)")
         ->capture_default_str()
-        ->check(CLI::Range(0, 15));
+        ->check(CLI::Range(0, 16));
     app.add_option("--careful-reply", options.careful_reply,
                    "The other team's reply to a candidate is chosen by a one-shot look (0 or 1)")
         ->capture_default_str();
@@ -62,7 +62,23 @@ int main(int argc, char** argv) {
                    "by how well each explains the ends of the game so far)")
         ->capture_default_str()
         ->check(CLI::IsMember({"self", "engine", "draw", "learn"}));
+    std::string model_path;
+    app.add_option("--model", model_path,
+                   "A value model file (planner-train) to value positions by, instead of the "
+                   "shipped one");
     CLI11_PARSE(app, argc, argv);
+    planner::ValueNet model;
+    if (!model_path.empty()) {
+        std::string error;
+        if (!planner::read_value_net(model_path, model, error)) {
+            std::fprintf(stderr, "curling-planner: --model %s: %s\n", model_path.c_str(),
+                         error.c_str());
+            return 2;
+        }
+        options.value_net = &model;
+    } else if (!planner::shipped_value_net().empty()) {
+        options.value_net = &planner::shipped_value_net();
+    }
     if (win_table == "self") {
         options.opponents = {self_end_scores()};
     } else if (win_table == "engine") {

@@ -80,7 +80,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     // The fitted model values the rest of the end once the reply has been
     // played, except where the thrower plans its later stones (the model
     // knows no plans) and before the last stone, which is played out.
-    const int leaf_at = options_.leaf_after > 0 && !strong
+    const int leaf_at = options_.leaf_after < CURLING_STONES && !strong
                             ? root.shot_number + 1 + options_.leaf_after
                             : CURLING_STONES;
     const int team = team_of(root.shot_number);
@@ -111,7 +111,10 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
 
 double Planner::leaf_value(const GAMESTATE& state, int thrown, bool hammer,
                            const GameContext& game, const std::vector<double>& belief) const {
-    const std::array<double, LEAF_CLASSES> chances = leaf_distribution(state, thrown, hammer);
+    static_assert(planner::VALUE_CLASSES == LEAF_CLASSES && planner::VALUE_LOW == LEAF_LOW);
+    const std::array<double, LEAF_CLASSES> chances =
+        options_.value_net != nullptr ? planner::value_chances(*options_.value_net, state, thrown)
+                                      : leaf_distribution(state, thrown, hammer);
     double value = 0.0;
     for (int c = 0; c < LEAF_CLASSES; ++c) {
         const int hammer_score = LEAF_LOW + c;

@@ -10,6 +10,7 @@
 #include "curling_simulator.h"
 #include "simulator/simulator_loader.h"
 #include "opponent.h"
+#include "value_model.h"
 #include "win_table.h"
 #include "worker_pool.h"
 
@@ -25,9 +26,12 @@ struct PlannerOptions {
     std::uint64_t seed = 1;      // every sample's noise derives from it
     int careful_from = 10;       // look-ahead stones from this one on are chosen with care
     bool careful_reply = true;   // and the other team's reply to the candidate always
-    int leaf_after = 1;          // look-ahead stones after the candidate before the fitted model values the rest (0: play the end out)
+    int leaf_after = 1;          // look-ahead stones after the candidate before the model values the rest (16: play the end out)
     std::size_t shortlist = 32;  // candidates that go on to the sampled look-ahead
     double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
+    // The model that values the positions the look-ahead stops at; none:
+    // the counts model (leaf_model.h).
+    const planner::ValueNet* value_net = nullptr;
     // The opponents the win tables model; with more than one, the ends of
     // the game so far weigh them (OpponentModels).
     std::vector<EndScoreModel> opponents = known_opponents();

@@ -1,0 +1,343 @@
+#include "value_model.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "leaf_model.h"
+#include "sheet.h"
+
+namespace planner {
+
+namespace {
+
+constexpr float HOUSE_UNIT = 1.0f / static_cast<float>(CURLING_HOUSE_RADIUS);
+
+struct Placed {
+    float distance;
+    StonePosition at;
+};
+
+// One team's stones in play among those thrown, nearest the tee first.
+int placed_stones(const GAMESTATE& state, int thrown, int team, Placed* out) {
+    int count = 0;
+    for (int k = team; k < thrown && k < CURLING_STONES; k += 2) {
+        if (stone_in_play(state.stones[k])) {
+            out[count++] = Placed{tee_distance(state.stones[k]), state.stones[k]};
+        }
+    }
+    std::stable_sort(out, out + count,
+                     [](const Placed& a, const Placed& b) { return a.distance < b.distance; });
+    return count;
+}
+
+void softmax(const float* logits, ValueChances& chances) {
+    double top = logits[0];
+    for (int c = 1; c < VALUE_CLASSES; ++c) {
+        top = std::max(top, static_cast<double>(logits[c]));
+    }
+    double sum = 0.0;
+    for (int c = 0; c < VALUE_CLASSES; ++c) {
+        chances[static_cast<std::size_t>(c)] = std::exp(static_cast<double>(logits[c]) - top);
+        sum += chances[static_cast<std::size_t>(c)];
+    }
+    for (double& p : chances) {
+        p /= sum;
+    }
+}
+
+}  // namespace
+
+bool mirrored_input(int i) {
+    return i < VALUE_STONE_INPUTS && i % VALUE_SLOT_INPUTS == 1;
+}
+
+ValueInputs value_inputs(const GAMESTATE& state, int thrown) {
+    ValueInputs in{};
+    thrown = std::clamp(thrown, 0, CURLING_STONES - 1);
+    for (int side = 0; side < 2; ++side) {
+        // The team with the hammer (odd stones) first.
+        const int team = 1 - side;
+        Placed placed[CURLING_STONES];
+        const int count = std::min(placed_stones(state, thrown, team, placed), VALUE_SLOTS);
+        for (int s = 0; s < count; ++s) {
+            float* slot = &in[static_cast<std::size_t>((side * VALUE_SLOTS + s) * VALUE_SLOT_INPUTS)];
+            slot[0] = 1.0f;
+            slot[1] = (placed[s].at.x - TEE_X) * HOUSE_UNIT;
+            slot[2] = (placed[s].at.y - TEE_Y) * HOUSE_UNIT;
+            slot[3] = placed[s].distance * HOUSE_UNIT;
+        }
+    }
+    in[static_cast<std::size_t>(VALUE_STONE_INPUTS + thrown)] = 1.0f;
+    const std::array<float, LEAF_FEATURES> counts = leaf_features(state, thrown);
+    std::copy(counts.begin(), counts.begin() + VALUE_COUNT_INPUTS,
+              in.begin() + VALUE_STONE_INPUTS + VALUE_THROWN_INPUTS);
+    return in;
+}
+
+ValueInputs mirror_inputs(const ValueInputs& inputs) {
+    ValueInputs mirrored = inputs;
+    for (int i = 0; i < VALUE_INPUTS; ++i) {
+        if (mirrored_input(i)) {
+            mirrored[static_cast<std::size_t>(i)] = -mirrored[static_cast<std::size_t>(i)];
+        }
+    }
+    return mirrored;
+}
+
+std::size_t ValueNet::parameters() const {
+    std::size_t n = 0;
+    for (std::size_t l = 0; l < weights.size(); ++l) {
+        n += weights[l].size() + biases[l].size();
+    }
+    return n;
+}
+
+ValueNet zero_value_net(const std::vector<int>& hidden) {
+    ValueNet net;
+    net.sizes.push_back(VALUE_INPUTS);
+    net.sizes.insert(net.sizes.end(), hidden.begin(), hidden.end());
+    net.sizes.push_back(VALUE_CLASSES);
+    for (std::size_t l = 0; l + 1 < net.sizes.size(); ++l) {
+        net.weights.emplace_back(static_cast<std::size_t>(net.sizes[l] * net.sizes[l + 1]), 0.0f);
+        net.biases.emplace_back(static_cast<std::size_t>(net.sizes[l + 1]), 0.0f);
+    }
+    net.prepare();
+    return net;
+}
+
+void ValueNet::prepare() {
+    columns.clear();
+    for (std::size_t l = 0; l < weights.size(); ++l) {
+        const int n_in = sizes[l];
+        const int n_out = sizes[l + 1];
+        std::vector<float> t(weights[l].size());
+        for (int o = 0; o < n_out; ++o) {
+            for (int i = 0; i < n_in; ++i) {
+                t[static_cast<std::size_t>(i * n_out + o)] =
+                    weights[l][static_cast<std::size_t>(o * n_in + i)];
+            }
+        }
+        columns.push_back(std::move(t));
+    }
+}
+
+namespace {
+
+// out += x * column, element by element: no sum is reordered, so every
+// instruction set gives the same bits, and the wide one is several times
+// faster.
+__attribute__((target_clones("avx2", "default"))) void add_scaled(float* __restrict out,
+                                                                  const float* __restrict column,
+                                                                  float x, int n) {
+    for (int o = 0; o < n; ++o) {
+        out[o] += column[o] * x;
+    }
+}
+
+void rectify(float* values, int n) {
+    for (int o = 0; o < n; ++o) {
+        values[o] = std::max(values[o], 0.0f);
+    }
+}
+
+// The layers after the first, from `hidden` (the first layer's rectified
+// output, overwritten).
+void upper_layers(const ValueNet& net, float* hidden, float* logits) {
+    float buffer[VALUE_MAX_UNITS];
+    float* in = hidden;
+    const std::size_t layers = net.weights.size();
+    for (std::size_t l = 1; l < layers; ++l) {
+        const int n_in = net.sizes[l];
+        const int n_out = net.sizes[l + 1];
+        float* out = l + 1 == layers ? logits : (in == hidden ? buffer : hidden);
+        std::copy(net.biases[l].begin(), net.biases[l].end(), out);
+        const float* columns = net.columns[l].data();
+        for (int i = 0; i < n_in; ++i) {
+            if (in[i] != 0.0f) {
+                add_scaled(out, columns + static_cast<std::ptrdiff_t>(i) * n_out, in[i], n_out);
+            }
+        }
+        if (l + 1 < layers) {
+            rectify(out, n_out);
+        }
+        in = out;
+    }
+}
+
+}  // namespace
+
+ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs) {
+    // The first layer splits into the inputs the mirror keeps and those it
+    // turns over: the position is kept + turned, its mirror kept - turned,
+    // so both cost one pass over the inputs.
+    const int n_hidden = net.sizes[1];
+    float kept[VALUE_MAX_UNITS];
+    float turned[VALUE_MAX_UNITS] = {};
+    std::copy(net.biases[0].begin(), net.biases[0].end(), kept);
+    const float* columns = net.columns[0].data();
+    for (int i = 0; i < VALUE_INPUTS; ++i) {
+        const float x = inputs[static_cast<std::size_t>(i)];
+        if (x != 0.0f) {
+            add_scaled(mirrored_input(i) ? turned : kept,
+                       columns + static_cast<std::ptrdiff_t>(i) * n_hidden, x, n_hidden);
+        }
+    }
+    float direct[VALUE_MAX_UNITS];
+    float mirrored[VALUE_MAX_UNITS];
+    for (int o = 0; o < n_hidden; ++o) {
+        direct[o] = kept[o] + turned[o];
+        mirrored[o] = kept[o] - turned[o];
+    }
+    float a[VALUE_CLASSES];
+    float b[VALUE_CLASSES];
+    if (net.weights.size() == 1) {
+        std::copy(direct, direct + VALUE_CLASSES, a);
+        std::copy(mirrored, mirrored + VALUE_CLASSES, b);
+    } else {
+        rectify(direct, n_hidden);
+        rectify(mirrored, n_hidden);
+        upper_layers(net, direct, a);
+        upper_layers(net, mirrored, b);
+    }
+    float mean[VALUE_CLASSES];
+    for (int c = 0; c < VALUE_CLASSES; ++c) {
+        mean[c] = 0.5f * (a[c] + b[c]);
+    }
+    ValueChances chances{};
+    softmax(mean, chances);
+    return chances;
+}
+
+ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thrown) {
+    return value_chances(net, value_inputs(state, thrown));
+}
+
+std::string format_value_net(const ValueNet& net) {
+    std::string text;
+    for (const std::string& line : net.header) {
+        text += "# " + line + "\n";
+    }
+    text += "curling-value-model 1\nsizes";
+    for (int size : net.sizes) {
+        text += " " + std::to_string(size);
+    }
+    text += "\n";
+    char number[32];
+    for (std::size_t l = 0; l < net.weights.size(); ++l) {
+        for (const std::vector<float>* part : {&net.weights[l], &net.biases[l]}) {
+            for (std::size_t k = 0; k < part->size(); ++k) {
+                // Nine significant digits read back to the same float.
+                std::snprintf(number, sizeof number, "%.9g", static_cast<double>((*part)[k]));
+                text += number;
+                text += (k + 1) % 16 == 0 || k + 1 == part->size() ? "\n" : " ";
+            }
+        }
+    }
+    return text;
+}
+
+bool parse_value_net(const std::string& text, ValueNet& net, std::string& error) {
+    std::istringstream in(text);
+    std::string line;
+    ValueNet read;
+    int line_number = 0;
+    while (std::getline(in, line)) {
+        ++line_number;
+        if (line.rfind("#", 0) != 0) {
+            break;
+        }
+        read.header.push_back(line.size() > 2 ? line.substr(2) : "");
+    }
+    if (line != "curling-value-model 1") {
+        error = "line " + std::to_string(line_number) + ": not a value model of version 1";
+        return false;
+    }
+    std::string word;
+    if (!(in >> word) || word != "sizes") {
+        error = "no sizes after line " + std::to_string(line_number);
+        return false;
+    }
+    std::getline(in, line);
+    std::istringstream sizes(line);
+    for (int size = 0; sizes >> size;) {
+        if (size < 1 || size > VALUE_MAX_UNITS) {
+            error = "a layer of " + std::to_string(size) + " units";
+            return false;
+        }
+        read.sizes.push_back(size);
+    }
+    if (read.sizes.size() < 2 || read.sizes.front() != VALUE_INPUTS ||
+        read.sizes.back() != VALUE_CLASSES) {
+        error = "sizes must run from " + std::to_string(VALUE_INPUTS) + " inputs to " +
+                std::to_string(VALUE_CLASSES) + " scores";
+        return false;
+    }
+    ValueNet shaped = zero_value_net({read.sizes.begin() + 1, read.sizes.end() - 1});
+    shaped.header = read.header;
+    std::size_t parsed = 0;
+    for (std::size_t l = 0; l < shaped.weights.size(); ++l) {
+        for (std::vector<float>* part : {&shaped.weights[l], &shaped.biases[l]}) {
+            for (float& value : *part) {
+                if (!(in >> word)) {
+                    error = "the model ends after " + std::to_string(parsed) + " of " +
+                            std::to_string(shaped.parameters()) + " numbers";
+                    return false;
+                }
+                char* end = nullptr;
+                errno = 0;
+                value = std::strtof(word.c_str(), &end);
+                if (end == word.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
+                    error = "number " + std::to_string(parsed + 1) + " is not a finite float: " +
+                            word.substr(0, 40);
+                    return false;
+                }
+                ++parsed;
+            }
+        }
+    }
+    if (in >> word) {
+        error = "more numbers than the sizes ask for";
+        return false;
+    }
+    net = std::move(shaped);
+    net.prepare();
+    return true;
+}
+
+}  // namespace planner
+
+namespace planner {
+
+extern const char* const SHIPPED_VALUE_MODEL;
+
+bool read_value_net(const std::string& path, ValueNet& net, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in) {
+        error = "cannot read the file";
+        return false;
+    }
+    return parse_value_net(text.str(), net, error);
+}
+
+const ValueNet& shipped_value_net() {
+    // Parsed once; a model that does not parse is a build error caught by
+    // the tests, and the player then plays as if it had none.
+    static const ValueNet net = [] {
+        ValueNet parsed;
+        std::string error;
+        if (!parse_value_net(SHIPPED_VALUE_MODEL, parsed, error)) {
+            return ValueNet{};
+        }
+        return parsed;
+    }();
+    return net;
+}
+
+}  // namespace planner

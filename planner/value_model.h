@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "curling_simulator.h"
+
+// The value model: from the stones as they lie and the count of stones
+// thrown, the chances of each score the end will have for the team with the
+// hammer. A small network over every stone's place (each team's stones
+// nearest the tee first), the stones still to come and a few counts of the
+// position (who lies shot, guards, ...). It is learnt from the planner's
+// own games and others' (planner-train), and the look-ahead values the
+// positions it reaches by it.
+//
+// A position and its mirror image across the centre line are worth the
+// same: the model is the mean of one network's logits over both, so the
+// symmetry holds to the bit, whatever the weights.
+
+namespace planner {
+
+// End scores for the team with the hammer, VALUE_LOW to VALUE_HIGH (clipped).
+inline constexpr int VALUE_LOW = -4;
+inline constexpr int VALUE_HIGH = 6;
+inline constexpr int VALUE_CLASSES = VALUE_HIGH - VALUE_LOW + 1;
+
+// Per team, the stones nearest the tee first: present, across (mirrored
+// with the position), along, distance, in units of the house's radius.
+inline constexpr int VALUE_SLOTS = 8;
+inline constexpr int VALUE_SLOT_INPUTS = 4;
+inline constexpr int VALUE_STONE_INPUTS = 2 * VALUE_SLOTS * VALUE_SLOT_INPUTS;
+// Then the count of stones thrown (one of 16), then the counts of the
+// position (mirror-free).
+inline constexpr int VALUE_THROWN_INPUTS = CURLING_STONES;
+inline constexpr int VALUE_COUNT_INPUTS = 19;
+inline constexpr int VALUE_INPUTS = VALUE_STONE_INPUTS + VALUE_THROWN_INPUTS + VALUE_COUNT_INPUTS;
+
+using ValueInputs = std::array<float, VALUE_INPUTS>;
+using ValueChances = std::array<double, VALUE_CLASSES>;
+
+// Whether input i changes sign in the mirror image (the stones' across).
+bool mirrored_input(int i);
+
+// The inputs of the position with `thrown` stones thrown (0 to 15): stones
+// of odd index belong to the team with the hammer.
+ValueInputs value_inputs(const GAMESTATE& state, int thrown);
+
+// The same inputs seen in the mirror.
+ValueInputs mirror_inputs(const ValueInputs& inputs);
+
+// One fully connected network: inputs, hidden layers with a rectifier, and
+// VALUE_CLASSES logits. Layer l maps sizes[l] to sizes[l + 1]; its weights
+// are row major (one row per output) followed by its biases.
+struct ValueNet {
+    std::vector<int> sizes;
+    std::vector<std::vector<float>> weights;
+    std::vector<std::vector<float>> biases;
+    std::vector<std::string> header;  // what made it: commit, seeds, games, report
+    // The weights input by input (each layer's transpose), which is how
+    // value_chances reads them; made by prepare().
+    std::vector<std::vector<float>> columns;
+
+    bool empty() const { return sizes.empty(); }
+    std::size_t parameters() const;
+    // Fills `columns` from `weights`; needed after the weights change.
+    void prepare();
+};
+
+// A network of the given hidden sizes (at most VALUE_MAX_UNITS each), every
+// weight zero.
+inline constexpr int VALUE_MAX_UNITS = 512;
+ValueNet zero_value_net(const std::vector<int>& hidden);
+
+// The model's chances: the softmax of the mean of the logits of the
+// position and of its mirror.
+ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs);
+ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thrown);
+
+// The file form: '#' lines (the header), then "curling-value-model 1", the
+// sizes, and every weight and bias as text that reads back to the same
+// float. Parsing refuses anything else, saying what and where.
+std::string format_value_net(const ValueNet& net);
+bool parse_value_net(const std::string& text, ValueNet& net, std::string& error);
+
+// Reads a model file; false with the reason when it cannot be read or parsed.
+bool read_value_net(const std::string& path, ValueNet& net, std::string& error);
+
+// The model the player ships (planner/data/value_model.txt).
+const ValueNet& shipped_value_net();
+
+}  // namespace planner

@@ -1,0 +1,305 @@
+#!/usr/bin/env python3
+"""Trains curling-planner's value model by generations: play, fit, gate.
+
+Each generation plays the games it learns from with curling-match (mostly
+self-play of the current model, and a pool of other opponents: the engine,
+the draw player and the previous generation), fits a candidate model to
+them (planner-train), and gates it: a sequential test of the candidate
+against the current model, which keeps the candidate only if it accepts
+that the candidate is stronger. Every seed derives from --seed and the
+generation, and the players answer by a fixed sample budget, so the same
+command writes the same files; a run that was cut short carries on where
+it stopped (finished matches are kept, a match cut short is resumed).
+
+usage: scripts/train-planner.sh --seed S --generations G [options]
+"""
+import argparse
+import hashlib
+import json
+import os
+import shlex
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Games per generation for each opponent of the pool, and the budgets.
+# "full" is sized for about two hours on a 2-core machine; "toy" runs in a
+# minute, for the end-to-end test.
+SIZES = {
+    "full": {"self": 600, "engine": 100, "draw": 40, "previous": 100,
+             "ends": 8, "data_sims": 12000, "gate_games": 300, "epochs": 24},
+    "toy": {"self": 2, "engine": 2, "draw": 2, "previous": 0,
+            "ends": 1, "data_sims": 300, "gate_games": 4, "epochs": 2},
+}
+GATE_SPRT = "elo0=0,elo1=40,alpha=0.05,beta=0.1"
+
+
+def derived_seed(seed, *parts):
+    """A 64-bit seed from the training seed and names, the same everywhere."""
+    text = "/".join([str(seed)] + [str(p) for p in parts]).encode()
+    return int.from_bytes(hashlib.sha256(text).digest()[:8], "little")
+
+
+def log(message):
+    print(f"[{time.strftime('%H:%M:%S')}] {message}", flush=True)
+
+
+def build_commit():
+    try:
+        commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short=12", "HEAD"],
+                                capture_output=True, text=True, check=True).stdout.strip()
+        dirty = subprocess.run(["git", "-C", ROOT, "status", "--porcelain", "--untracked-files=no"],
+                               capture_output=True, text=True, check=True).stdout.strip()
+        return commit + ("-dirty" if dirty else "")
+    except (OSError, subprocess.CalledProcessError):
+        return "unknown"
+
+
+def summary_of(record):
+    """The record's summary line when the match finished, else None."""
+    try:
+        with open(record, "rb") as f:
+            f.seek(0, os.SEEK_END)
+            size = f.tell()
+            f.seek(max(0, size - 65536))
+            lines = f.read().decode("utf-8", "replace").splitlines()
+    except OSError:
+        return None
+    for line in reversed(lines):
+        try:
+            entry = json.loads(line)
+        except ValueError:
+            return None
+        if isinstance(entry, dict) and entry.get("type") == "summary":
+            if "stopped_by" in entry or entry.get("missing_pairs"):
+                return None
+            return entry
+        return None
+    return None
+
+
+class Runner:
+    """Plays matches on this machine, or as shards on Slurm."""
+
+    def __init__(self, args, bin_dir):
+        self.args = args
+        self.bin = bin_dir
+
+    def match(self, record, options):
+        """Plays (or finishes) the match whose record is `record`."""
+        done = summary_of(record)
+        if done is not None:
+            log(f"  {os.path.basename(record)}: already played")
+            return done
+        if self.args.slurm is not None:
+            return self._slurm_match(record, options)
+        command = [os.path.join(self.bin, "curling-match")]
+        if os.path.exists(record) and os.path.getsize(record) > 0:
+            log(f"  {os.path.basename(record)}: carrying on")
+            command += ["--resume", record]
+        else:
+            command += options + ["--out", record]
+        command += ["--concurrency", str(self.args.concurrency), "--quiet"]
+        with open(record + ".log", "a") as out:
+            status = subprocess.run(command, stdout=out, stderr=subprocess.STDOUT).returncode
+        done = summary_of(record)
+        if status != 0 or done is None:
+            sys.exit(f"train-planner: the match {record} failed (status {status}); see {record}.log")
+        return done
+
+    def _slurm_match(self, record, options):
+        folder = record + ".shards"
+        merged = os.path.join(folder, "match.jsonl")
+        again = os.path.isdir(folder) and any(n.startswith("shard-") for n in os.listdir(folder))
+        command = [os.path.join(ROOT, "scripts", "slurm", "submit.sh"),
+                   "--shards", str(self.args.shards), "--dir", folder,
+                   "--match", os.path.join(self.bin, "curling-match"),
+                   "--sbatch", self.args.slurm]
+        if again:
+            command.append("--again")
+        output = subprocess.run(command + ["--"] + options, capture_output=True, text=True)
+        if output.returncode != 0:
+            sys.exit(f"train-planner: submitting {record} failed: {output.stderr.strip()}")
+        merge_job = output.stdout.split("merge: job ")[1].split(";")[0].strip()
+        log(f"  {os.path.basename(record)}: {self.args.shards} shards on Slurm, merge job {merge_job}")
+        while subprocess.run(["squeue", "-h", "-j", merge_job], capture_output=True,
+                             text=True).stdout.strip():
+            time.sleep(20)
+        done = summary_of(merged)
+        if done is None:
+            sys.exit(f"train-planner: the shards of {record} did not all finish; "
+                     f"run the same command again to carry them on ({folder}/merge.log)")
+        shutil.copyfile(merged, record)
+        return done
+
+
+def planner_command(bin_dir, model, sims, seed=1):
+    return (f"{shlex.quote(os.path.join(bin_dir, 'curling-planner'))} --model {shlex.quote(model)} "
+            f"--sims {sims} --seed {seed} --threads 1")
+
+
+def play_data(runner, gen_dir, generation, args, size, current, previous):
+    """The games of one generation: self-play and the pool. Returns
+    [(name, record, games)]."""
+    bin_dir = runner.bin
+    data = planner_command(bin_dir, current, size["data_sims"])
+    pool = [("self", data, planner_command(bin_dir, current, size["data_sims"], seed=2), size["self"]),
+            ("engine", data, shlex.quote(os.path.join(bin_dir, "curling-engine")), size["engine"]),
+            ("draw", data, shlex.quote(os.path.join(bin_dir, "curling-draw-player")), size["draw"])]
+    if previous is not None and size["previous"] > 0:
+        pool.append(("previous", data, planner_command(bin_dir, previous, size["data_sims"]),
+                     size["previous"]))
+    played = []
+    for name, one, two, games in pool:
+        if games <= 0:
+            continue
+        record = os.path.join(gen_dir, f"{name}.jsonl")
+        seed = derived_seed(args.seed, generation, name)
+        options = ["--player1", one, "--player2", two, "--names", f"planner,{name}",
+                   "--games", str(games), "--ends", str(size["ends"]), "--seed", str(seed)]
+        log(f"  data: {games} games against {name}, seed {seed}")
+        runner.match(record, options)
+        played.append((name, record, games, seed))
+    return played
+
+
+def fit(bin_dir, gen_dir, generation, args, size, current, played):
+    candidate = os.path.join(gen_dir, "candidate.txt")
+    report = os.path.join(gen_dir, "fit-report.txt")
+    if os.path.exists(candidate) and os.path.exists(report):
+        log("  fit: already made")
+        return candidate
+    seed = derived_seed(args.seed, generation, "fit")
+    header = [f"curling-planner value model, generation {generation} of training seed {args.seed}",
+              f"made by: scripts/train-planner.sh --seed {args.seed} --generations {generation}"
+              f" --size {args.size} (from {os.path.relpath(current, ROOT)})",
+              f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}"]
+    header += [f"games against {name}: {games}, seed {match_seed}"
+               for name, _, games, match_seed in played]
+    command = [os.path.join(bin_dir, "planner-train"), "--out", candidate, "--report", report,
+               "--previous", current, "--seed", str(seed), "--epochs", str(size["epochs"]),
+               "--threads", str(max(1, args.concurrency))]
+    for _, record, _, _ in played:
+        command += ["--record", record]
+    for line in header:
+        command += ["--header", line]
+    log("  fit: planner-train")
+    with open(os.path.join(gen_dir, "fit.log"), "w") as out:
+        if subprocess.run(command, stdout=out, stderr=subprocess.STDOUT).returncode != 0:
+            sys.exit(f"train-planner: planner-train failed; see {gen_dir}/fit.log")
+    return candidate
+
+
+def gate(runner, gen_dir, generation, args, size, current, candidate):
+    """The candidate against the current model at the player's default
+    budget; True when the test accepts that the candidate is stronger."""
+    bin_dir = runner.bin
+    seed = derived_seed(args.seed, generation, "gate")
+    player = shlex.quote(os.path.join(bin_dir, "curling-planner"))
+    options = ["--player1", f"{player} --model {shlex.quote(candidate)}",
+               "--player2", f"{player} --model {shlex.quote(current)}",
+               "--names", "candidate,current", "--games", str(size["gate_games"]),
+               "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", GATE_SPRT]
+    log(f"  gate: candidate against current, up to {size['gate_games']} games, seed {seed}")
+    summary = runner.match(os.path.join(gen_dir, "gate.jsonl"), options)
+    sprt = summary.get("sprt", {})
+    players = summary.get("players", [{}, {}])
+    points = players[0].get("game_points", 0.0)
+    games = summary.get("games", 0)
+    decision = sprt.get("decision")
+    kept = decision == "H1"
+    elo = summary.get("elo", {}).get("difference")
+    line = (f"gate (seed {seed}, sprt {GATE_SPRT}): {points:g} of {games} game points, "
+            f"Elo {elo if elo is None else round(elo)}, LLR {sprt.get('llr', 0):.2f}, decision "
+            f"{decision or 'none'}: {'kept' if kept else 'not kept'}")
+    return kept, line
+
+
+def with_header_lines(model_text, lines):
+    """The model file with lines added at the end of its header."""
+    head, _, body = model_text.partition("curling-value-model 1\n")
+    return head + "".join(f"# {line}\n" for line in lines) + "curling-value-model 1\n" + body
+
+
+def generation_step(runner, args, size, generation, current, previous):
+    gen_dir = os.path.join(args.dir, f"gen-{generation}")
+    os.makedirs(gen_dir, exist_ok=True)
+    model = os.path.join(gen_dir, "model.txt")
+    if os.path.exists(model):
+        log(f"generation {generation}: done before")
+        return model
+    log(f"generation {generation}: from {current}")
+    played = play_data(runner, gen_dir, generation, args, size, current, previous)
+    candidate = fit(runner.bin, gen_dir, generation, args, size, current, played)
+    kept, gate_line = gate(runner, gen_dir, generation, args, size, current, candidate)
+    with open(os.path.join(gen_dir, "fit-report.txt")) as f:
+        fit_lines = [line.strip() for line in f if line.strip()]
+    with open(candidate) as f:
+        candidate_text = f.read()
+    if kept:
+        text = with_header_lines(candidate_text, [gate_line])
+    else:
+        with open(current) as f:
+            text = with_header_lines(f.read(), [
+                f"generation {generation} of training seed {args.seed} kept this model: "
+                f"its candidate was {gate_line}"])
+    with open(os.path.join(gen_dir, "report.txt"), "w") as f:
+        f.write("\n".join([f"generation {generation}"] + fit_lines + [gate_line]) + "\n")
+    with open(model + ".tmp", "w") as f:
+        f.write(text)
+    os.replace(model + ".tmp", model)
+    log(f"generation {generation}: {'kept the candidate' if kept else 'kept the current model'}")
+    for line in fit_lines + [gate_line]:
+        log(f"  {line}")
+    return model
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--seed", type=int, required=True, help="the training seed")
+    parser.add_argument("--generations", type=int, required=True,
+                        help="generations to run (counted from --first)")
+    parser.add_argument("--first", type=int, default=1,
+                        help="number of the first generation (default 1)")
+    parser.add_argument("--from", dest="start", default=os.path.join(ROOT, "planner", "data",
+                                                                    "value_model.txt"),
+                        help="the model the first generation starts from (default: the shipped one)")
+    parser.add_argument("--dir", default=os.path.join(ROOT, "training"),
+                        help="where the records and models go (default: training/)")
+    parser.add_argument("--size", choices=sorted(SIZES), default="full")
+    parser.add_argument("--concurrency", type=int, default=os.cpu_count() or 1,
+                        help="games at once on this machine (default: the cores)")
+    parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"),
+                        help="the built programs (default: build/bin)")
+    parser.add_argument("--slurm", metavar="SBATCH_OPTIONS",
+                        help="play the matches as shards on Slurm, with these sbatch options")
+    parser.add_argument("--shards", type=int, default=20, help="shards per match on Slurm")
+    parser.add_argument("--install", action="store_true",
+                        help="copy the last generation's model to planner/data/value_model.txt")
+    args = parser.parse_args()
+    if args.generations < 1 or args.first < 1 or args.concurrency < 1 or args.shards < 1:
+        parser.error("--generations, --first, --concurrency and --shards take whole numbers from 1")
+    args.dir = os.path.abspath(args.dir)
+    args.start = os.path.abspath(args.start)
+    size = SIZES[args.size]
+    runner = Runner(args, os.path.abspath(args.bin))
+    previous = None
+    current = args.start
+    if args.first > 1:
+        earlier = os.path.join(args.dir, f"gen-{args.first - 1}", "model.txt")
+        if os.path.exists(earlier):
+            current = earlier
+    for generation in range(args.first, args.first + args.generations):
+        model = generation_step(runner, args, size, generation, current, previous)
+        previous, current = current, model
+    log(f"model: {current}")
+    if args.install:
+        shutil.copyfile(current, os.path.join(ROOT, "planner", "data", "value_model.txt"))
+        log("installed as planner/data/value_model.txt; rebuild to ship it")
+
+
+if __name__ == "__main__":
+    main()
