@@ -10,6 +10,26 @@ std::vector<EndScoreModel> known_opponents() {
     return {self_end_scores(), engine_end_scores(), draw_end_scores()};
 }
 
+namespace {
+
+// The share of an even chance over the legal scores in what the belief
+// takes a model to say of an end: the tables count ends of a few opponents,
+// and an end none of them played must not be taken as next to impossible.
+constexpr double EVEN_SHARE = 0.05;
+// The share of the belief that stays spread evenly over the models, however
+// clearly the ends point to one: the opponent may be none of them.
+constexpr double DOUBT = 0.1;
+
+}  // namespace
+
+double OpponentModels::end_chance(std::size_t model, bool my_hammer, int hammer_score) const {
+    const EndScoreModel& scores = tables_[model].model();
+    const EndScoreDistribution& chances = my_hammer ? scores.own_hammer : scores.other_hammer;
+    const int k = std::clamp(hammer_score, -MAX_END_SCORE, MAX_END_SCORE);
+    return (1.0 - EVEN_SHARE) * chances[static_cast<std::size_t>(k + MAX_END_SCORE)] +
+           EVEN_SHARE / END_SCORE_VALUES;
+}
+
 std::vector<double> OpponentModels::belief(const std::vector<PastEnd>& ends) const {
     if (tables_.empty()) {
         return {};
@@ -18,12 +38,8 @@ std::vector<double> OpponentModels::belief(const std::vector<PastEnd>& ends) con
     // model to zero.
     std::vector<double> log_likelihood(tables_.size(), 0.0);
     for (std::size_t m = 0; m < tables_.size(); ++m) {
-        const EndScoreModel& model = tables_[m].model();
         for (const PastEnd& end : ends) {
-            const EndScoreDistribution& scores = end.my_hammer ? model.own_hammer : model.other_hammer;
-            const int k = std::clamp(end.hammer_score, -MAX_END_SCORE, MAX_END_SCORE);
-            log_likelihood[m] +=
-                std::log(std::max(scores[static_cast<std::size_t>(k + MAX_END_SCORE)], 1e-12));
+            log_likelihood[m] += std::log(end_chance(m, end.my_hammer, end.hammer_score));
         }
     }
     const double best = *std::max_element(log_likelihood.begin(), log_likelihood.end());
@@ -33,8 +49,9 @@ std::vector<double> OpponentModels::belief(const std::vector<PastEnd>& ends) con
         weight[m] = std::exp(log_likelihood[m] - best);
         total += weight[m];
     }
+    const double even = 1.0 / static_cast<double>(tables_.size());
     for (double& w : weight) {
-        w /= total;
+        w = (1.0 - DOUBT) * w / total + DOUBT * even;
     }
     return weight;
 }

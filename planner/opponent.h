@@ -27,6 +27,13 @@ public:
     // The weight of each model after the ends played (they sum to 1).
     std::vector<double> belief(const std::vector<PastEnd>& ends) const;
 
+    // The chance model `model` gives an end's score (for the team with the
+    // hammer) when the player has the hammer or not, as the belief weighs
+    // it: the model's own chance, mixed with an even chance of every legal
+    // score, so that no end an opponent outside the models plays settles
+    // the belief at once.
+    double end_chance(std::size_t model, bool my_hammer, int hammer_score) const;
+
     // WinTable::after_end of each model, weighed by `belief`.
     double after_end(const std::vector<double>& belief, int lead, int end, int last_end,
                      bool hammer, int end_score) const;
