@@ -29,12 +29,13 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # "full" is sized for about two hours on a 2-core machine; "toy" runs in a
 # minute, for the end-to-end test.
 SIZES = {
-    "full": {"self": 600, "engine": 100, "draw": 40, "previous": 100,
-             "ends": 8, "data_sims": 12000, "gate_games": 300, "epochs": 24},
-    "toy": {"self": 2, "engine": 2, "draw": 2, "previous": 0,
-            "ends": 1, "data_sims": 300, "gate_games": 4, "epochs": 2},
+    "full": {"self": 600, "engine": 100, "draw": 40, "previous": 100, "ends": 8,
+             "data_sims": 12000, "gate_games": 300, "gate_sims": None, "epochs": 24,
+             "gate_sprt": "elo0=0,elo1=40,alpha=0.05,beta=0.1"},
+    "toy": {"self": 4, "engine": 2, "draw": 2, "previous": 2, "ends": 2,
+            "data_sims": 1000, "gate_games": 24, "gate_sims": 2000, "epochs": 2,
+            "gate_sprt": "elo0=0,elo1=200,alpha=0.05,beta=0.1"},
 }
-GATE_SPRT = "elo0=0,elo1=40,alpha=0.05,beta=0.1"
 
 
 def derived_seed(seed, *parts):
@@ -136,9 +137,13 @@ class Runner:
         return done
 
 
-def planner_command(bin_dir, model, sims, seed=1):
-    return (f"{shlex.quote(os.path.join(bin_dir, 'curling-planner'))} --model {shlex.quote(model)} "
-            f"--sims {sims} --seed {seed} --threads 1")
+def planner_command(bin_dir, model, sims=None, seed=1):
+    """The planner with `model`, at `sims` (None: its default budget), on one
+    thread (the matches play games side by side)."""
+    command = shlex.quote(os.path.join(bin_dir, "curling-planner")) + f" --model {shlex.quote(model)}"
+    if sims is not None:
+        command += f" --sims {sims}"
+    return command + f" --seed {seed} --threads 1"
 
 
 def play_data(runner, gen_dir, generation, args, size, current, previous):
@@ -166,6 +171,10 @@ def play_data(runner, gen_dir, generation, args, size, current, previous):
     return played
 
 
+def describe(model):
+    return os.path.relpath(model, ROOT) if model.startswith(ROOT) else model
+
+
 def fit(bin_dir, gen_dir, generation, args, size, current, played):
     candidate = os.path.join(gen_dir, "candidate.txt")
     report = os.path.join(gen_dir, "fit-report.txt")
@@ -175,13 +184,13 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
     seed = derived_seed(args.seed, generation, "fit")
     header = [f"curling-planner value model, generation {generation} of training seed {args.seed}",
               f"made by: scripts/train-planner.sh --seed {args.seed} --generations {generation}"
-              f" --size {args.size} (from {os.path.relpath(current, ROOT)})",
+              f" --size {args.size} (from {describe(current)})",
               f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}"]
     header += [f"games against {name}: {games}, seed {match_seed}"
                for name, _, games, match_seed in played]
     command = [os.path.join(bin_dir, "planner-train"), "--out", candidate, "--report", report,
-               "--previous", current, "--seed", str(seed), "--epochs", str(size["epochs"]),
-               "--threads", str(max(1, args.concurrency))]
+               "--seed", str(seed), "--epochs", str(size["epochs"]),
+               "--threads", str(max(1, args.concurrency)), "--previous", current]
     for _, record, _, _ in played:
         command += ["--record", record]
     for line in header:
@@ -196,25 +205,23 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
 def gate(runner, gen_dir, generation, args, size, current, candidate):
     """The candidate against the current model at the player's default
     budget; True when the test accepts that the candidate is stronger."""
-    bin_dir = runner.bin
     seed = derived_seed(args.seed, generation, "gate")
-    player = shlex.quote(os.path.join(bin_dir, "curling-planner"))
-    options = ["--player1", f"{player} --model {shlex.quote(candidate)}",
-               "--player2", f"{player} --model {shlex.quote(current)}",
+    options = ["--player1", planner_command(runner.bin, candidate, size["gate_sims"]),
+               "--player2", planner_command(runner.bin, current, size["gate_sims"]),
                "--names", "candidate,current", "--games", str(size["gate_games"]),
-               "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", GATE_SPRT]
+               "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", size["gate_sprt"]]
     log(f"  gate: candidate against current, up to {size['gate_games']} games, seed {seed}")
     summary = runner.match(os.path.join(gen_dir, "gate.jsonl"), options)
-    sprt = summary.get("sprt", {})
-    players = summary.get("players", [{}, {}])
+    sprt = summary.get("sprt") or {}
+    players = summary.get("players") or [{}, {}]
     points = players[0].get("game_points", 0.0)
     games = summary.get("games", 0)
     decision = sprt.get("decision")
     kept = decision == "H1"
-    elo = summary.get("elo", {}).get("difference")
-    line = (f"gate (seed {seed}, sprt {GATE_SPRT}): {points:g} of {games} game points, "
-            f"Elo {elo if elo is None else round(elo)}, LLR {sprt.get('llr', 0):.2f}, decision "
-            f"{decision or 'none'}: {'kept' if kept else 'not kept'}")
+    elo = (summary.get("elo") or {}).get("difference")
+    line = (f"gate (seed {seed}, sprt {size['gate_sprt']}): {points:g} of {games} game points, "
+            f"Elo {'undefined' if elo is None else round(elo)}, LLR {sprt.get('llr', 0):.2f}, "
+            f"decision {decision or 'none'}: {'kept' if kept else 'not kept'}")
     return kept, line
 
 
@@ -266,7 +273,8 @@ def main():
                         help="number of the first generation (default 1)")
     parser.add_argument("--from", dest="start", default=os.path.join(ROOT, "planner", "data",
                                                                     "value_model.txt"),
-                        help="the model the first generation starts from (default: the shipped one)")
+                        help="the model file the first generation starts from (default: the "
+                             "shipped one)")
     parser.add_argument("--dir", default=os.path.join(ROOT, "training"),
                         help="where the records and models go (default: training/)")
     parser.add_argument("--size", choices=sorted(SIZES), default="full")

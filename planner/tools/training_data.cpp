@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
 #include "random.h"
@@ -49,7 +50,8 @@ bool read_positions(const std::string& path, TrainingData& data, std::string& er
                 position.thrown = thrown;
                 position.record = index;
                 position.game = entry.at("game").get<int>();
-                pending[{position.game, entry.at("end").get<int>()}].push_back(position);
+                position.end = entry.at("end").get<int>();
+                pending[{position.game, position.end}].push_back(position);
             }
         } else if (type == "end") {
             const auto found = pending.find({entry.at("game").get<int>(), entry.at("end").get<int>()});
@@ -76,6 +78,9 @@ bool read_positions(const std::string& path, TrainingData& data, std::string& er
         error = path + " is not a match record";
         return false;
     }
+    std::stable_sort(read.begin(), read.end(), [](const Position& a, const Position& b) {
+        return std::tie(a.game, a.end, a.thrown) < std::tie(b.game, b.end, b.thrown);
+    });
     data.records.push_back(record);
     data.positions.insert(data.positions.end(), read.begin(), read.end());
     return true;

@@ -20,6 +20,7 @@ struct Position {
     int hammer_player = 0;   // the record's player (1 or 2) with the hammer
     int record = 0;          // index of the record among those read
     int game = 0;            // the game in its record
+    int end = 0;             // the end in its game
     int label() const;       // hammer_score clipped to the model's classes, from 0
 };
 
@@ -34,8 +35,10 @@ struct TrainingData {
     std::vector<Position> positions;
 };
 
-// Adds the positions of every finished end of the record at `path`. False,
-// with the reason in `error`, when the file cannot be read as a record.
+// Adds the positions of every finished end of the record at `path`, in the
+// order of their games, ends and stones (a record written by several games
+// at once holds them in the order they happened to end). False, with the
+// reason in `error`, when the file cannot be read as a record.
 bool read_positions(const std::string& path, TrainingData& data, std::string& error);
 
 // Held-out games: one game pair in `every` (by the record's own pair

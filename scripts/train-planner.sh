@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Trains curling-planner's value model: builds the project, then plays,
+# fits and gates generation after generation (scripts/train_planner.py;
+# planner/README.md, "Training"). Every option is train_planner.py's.
+#
+# usage: scripts/train-planner.sh --seed S --generations G [--from MODEL] [--dir DIR]
+#                                 [--size full|toy] [--concurrency K] [--install]
+#                                 [--slurm "SBATCH OPTIONS" --shards N]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh build >/dev/null
+exec python3 scripts/train_planner.py "$@"
