@@ -26,6 +26,7 @@ SimulatorLoad bind_library(void* library, const std::string& path) {
     bind(library, "GetScore", api.GetScore);
     bind(library, "SimulateTrajectory", api.SimulateTrajectory);
     bind(library, "SeedNoise", api.SeedNoise);
+    bind(library, "ApplyFreeGuardZone", api.ApplyFreeGuardZone);
     std::string missing;
     const auto require = [&](const void* entry, const char* name) {
         if (entry == nullptr) {

@@ -18,6 +18,8 @@ struct SimulatorApi {
     decltype(&::GetScore) GetScore = nullptr;
     decltype(&::SimulateTrajectory) SimulateTrajectory = nullptr;
     decltype(&::SeedNoise) SeedNoise = nullptr;
+    // absent from libraries older than the free guard zone rule
+    decltype(&::ApplyFreeGuardZone) ApplyFreeGuardZone = nullptr;
 };
 
 struct SimulatorLoad {

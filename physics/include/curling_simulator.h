@@ -210,6 +210,75 @@ CURLING_API int32_t SimulateTrajectory(const GAMESTATE *state, ShotVector shot, 
                                        uint32_t reserved, float interval,
                                        StonePosition *frames, int32_t max_frames);
 
+/* ---- The free guard zone ----------------------------------------------
+ * Today's rule protects guards early in an end: until stone 5 (five-rock
+ * rule) or stone 4 (four-rock rule) of the end has been delivered, a
+ * delivery that takes one of the other team's guards out of play, directly
+ * or through other stones, is undone: the delivered stone is removed from
+ * play and every stone it displaced is put back where it was.
+ *
+ * The zone: the area of the far end between the tee line and the hog line,
+ * not including the house. A stone lies in it when it is in play (as
+ * Simulation judges: not (0.0, 0.0), finite, touching no side line, not
+ * completely past a back line), it is not in the house as GetScore judges
+ * (centre within 1.975 m of the tee; a stone whose edge is over the outer
+ * ring is in the house, not in the zone), and its centre has
+ * CURLING_GUARD_ZONE_MIN_Y <= y <= CURLING_GUARD_ZONE_MAX_Y, compared in
+ * single precision against the floats of these: a stone touching the tee
+ * line or the hog line counts as in the zone, one wholly behind the tee
+ * line or wholly beyond the hog line does not. */
+#define CURLING_GUARD_ZONE_MIN_Y 4.735   /* tee line - stone radius */
+#define CURLING_GUARD_ZONE_MAX_Y 11.426  /* hog line + stone radius */
+/* Rules (the `rule` of ApplyFreeGuardZone). FOUR_ROCK and FIVE_ROCK are the
+ * number of deliveries of an end the rule covers. NO_TICK may be added to
+ * either (rule | CURLING_RULE_NO_TICK): until stone 5 of the end has been
+ * delivered, a guard of the other team that touches the centre line may not
+ * be moved off it either. A stone touches the centre line when
+ * |x - 2.375| <= 0.145 in single precision (fabsf(x - 2.375f) <= 0.145f:
+ * its edge reaches the line). */
+#define CURLING_RULE_NONE 0
+#define CURLING_RULE_FOUR_ROCK 4
+#define CURLING_RULE_FIVE_ROCK 5
+#define CURLING_RULE_NO_TICK 256
+
+/* Applies `rule` to the delivery of stone n = before->shot_number, which
+ * turned the position `before` into `after` (as Simulation leaves it:
+ * after->shot_number is n + 1).
+ *
+ * Covered deliveries: n < 4 under CURLING_RULE_FOUR_ROCK, n < 5 under
+ * CURLING_RULE_FIVE_ROCK (the first four or five stones of the end); the
+ * no-tick rule covers n < 5. Protected stones: the other team's guards, that
+ * is every stone k of a parity other than n's (stone k is delivered as shot
+ * k, so it belongs to the team of shot k, as GetScore counts) that lies in
+ * the zone in `before`. Which stones are guards is decided by `before`
+ * alone: a stone in the house before the delivery is not protected, even
+ * if knocked into the zone first.
+ *
+ * The delivery breaks the rule when a protected stone is not in play in
+ * `after` (removed, or out of play), or, under the no-tick rule, when a
+ * protected stone that touched the centre line in `before` is in `after`
+ * not in play or no longer touching it. A guard moved but left in play
+ * (into the house, or elsewhere in the zone) is fine, and so is removing
+ * the team's own guards.
+ *
+ * When the delivery breaks the rule, `after` becomes the position to play
+ * on: every stone k other than n is put back as it lay in `before` (bit for
+ * bit), and stone n is removed from play, its slot (0.0, 0.0) as Simulation
+ * leaves a removed stone. Nothing else of `after` changes (shot_number and
+ * moving_side stay those of the next delivery). `restored`, when not null,
+ * gets the stones put back: bit k set for each stone k other than n whose
+ * slot in `after` differed from `before`; 0 when the delivery stands. The
+ * work is a pass over the 16 slots.
+ *
+ * Returns 1 when the delivery broke the rule and `after` was rewritten, 0
+ * when it stands (`after` unchanged; always so under CURLING_RULE_NONE and
+ * after the covered deliveries), -1 for a null `before` or `after`, -2 for a
+ * rule not listed above or a pair of positions that are not one delivery
+ * apart (before->shot_number outside 0..15, or after->shot_number not one
+ * more); `after` is unchanged in those cases. */
+CURLING_API int32_t ApplyFreeGuardZone(const GAMESTATE *before, GAMESTATE *after, int32_t rule,
+                                       uint32_t *restored);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,7 @@
 
 #include "curling_simulator.h"
 #include "engine.h"
+#include "guard_zone.h"
 #include "noise.h"
 #include "score.h"
 #include "shots.h"
@@ -82,6 +83,16 @@ CURLING_API int32_t SimulateTrajectory(const GAMESTATE* state, ShotVector shot, 
         const int32_t r = cp::simulate_state(copy, shot, spread, -1, &sink);
         if (r != 1 && r != 2) return r;
         return sink.written;
+    } catch (...) {
+        return -1;
+    }
+}
+
+CURLING_API int32_t ApplyFreeGuardZone(const GAMESTATE* before, GAMESTATE* after, int32_t rule,
+                                       uint32_t* restored) {
+    try {
+        if (before == nullptr || after == nullptr) return -1;
+        return cp::apply_free_guard_zone(*before, *after, rule, restored);
     } catch (...) {
         return -1;
     }

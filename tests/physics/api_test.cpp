@@ -20,6 +20,7 @@ TEST(PhysicsApi, LibraryExportsTheEntryPointsAndHidesTheRest) {
     ASSERT_TRUE(load.loaded) << load.error;
     EXPECT_NE(load.api.SeedNoise, nullptr);
     EXPECT_NE(load.api.SimulateTrajectory, nullptr);
+    EXPECT_NE(load.api.ApplyFreeGuardZone, nullptr);
     // internals are not visible
     std::string error;
     void* lib = open_library(CURLING_SIMULATOR_PATH, error);
