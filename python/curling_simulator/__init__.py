@@ -17,9 +17,11 @@ from ._generated import SHEET_LINES, VERSION as __version__
 from ._library import LIBRARY_ENV, SONAME
 from ._records import GameState, Position, Shot, Target
 from ._simulator import Aim, ShotResult, Simulator, Trajectory, positions_array
+from ._simulator import FREE_GUARD_ZONE_RULES, RuleResult
 
 __all__ = [
     "Aim", "BadRecordError", "CurlingSimulatorError", "GameState", "LibraryNotFoundError", "Position",
     "Shot", "ShotResult", "Simulator", "Target", "Trajectory", "positions_array", "LIBRARY_ENV", "SONAME",
     "__version__", *SHEET_LINES,
+    "FREE_GUARD_ZONE_RULES", "RuleResult",
 ]

@@ -26,6 +26,8 @@ _EXTRAS = {
     "SimulateTrajectory": (ctypes.c_int32, [_P(CGameState), CShotVector, ctypes.c_float,
                                             ctypes.c_uint32, ctypes.c_float, _P(CStonePosition),
                                             ctypes.c_int32]),
+    "ApplyFreeGuardZone": (ctypes.c_int32, [_P(CGameState), _P(CGameState), ctypes.c_int32,
+                                            _P(ctypes.c_uint32)]),
 }
 
 

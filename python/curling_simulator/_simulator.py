@@ -6,9 +6,10 @@ import ctypes
 import math
 import os
 from dataclasses import dataclass, field
-from typing import Iterable, List, NamedTuple, Optional, Sequence, Union
+from typing import Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from . import _records as records
+from . import _generated as header
 from ._errors import BadRecordError, CurlingSimulatorError
 from ._library import library_file, open_library
 from ._records import GameState, Position, Shot
@@ -24,6 +25,22 @@ class ShotResult(NamedTuple):
 
     state: GameState
     at_rest: bool
+
+
+class RuleResult(NamedTuple):
+    """The position to play on after a delivery under a rule. When the rule
+    undid the delivery (undone), the delivered stone is out of play and
+    `restored` names the other stones put back where they were; otherwise
+    `state` is the position after the delivery as it was given."""
+
+    state: GameState
+    undone: bool
+    restored: Tuple[int, ...]
+
+
+# The free guard zone rules by the names the match runner gives them.
+FREE_GUARD_ZONE_RULES = {"none": header.RULE_NONE, "four-rock": header.RULE_FOUR_ROCK,
+                         "five-rock": header.RULE_FIVE_ROCK}
 
 
 class Aim(NamedTuple):
@@ -163,6 +180,30 @@ class Simulator:
         frames = [[records.position_of(raw[n * f + k]) for k in range(n)] for f in range(written)]
         used = (records.CStonePosition * (n * written)).from_buffer(raw)
         return Trajectory(step, frames, written < capacity, used)
+
+    def apply_free_guard_zone(self, before: GameState, after: GameState, rule: str, *,
+                              no_tick: bool = False) -> RuleResult:
+        """Applies a free guard zone rule ("none", "four-rock" or "five-rock",
+        with the no-tick rule when no_tick) to the delivery of stone
+        before.shot_number that left `after` (see ApplyFreeGuardZone in
+        curling_simulator.h). Neither state is changed."""
+        if rule not in FREE_GUARD_ZONE_RULES:
+            raise BadRecordError(f"rule must be one of {', '.join(FREE_GUARD_ZONE_RULES)}, not {rule!r}")
+        if no_tick and rule == "none":
+            raise BadRecordError("rule 'none' takes no no-tick rule: no_tick goes with four-rock or five-rock")
+        code = FREE_GUARD_ZONE_RULES[rule] | (header.RULE_NO_TICK if no_tick else 0)
+        c_before = _playable(records.to_c_state(before))
+        c_after = records.to_c_state(after)
+        if c_after.shot_number != c_before.shot_number + 1:
+            raise BadRecordError(f"after.shot_number must be before.shot_number + 1 ({c_before.shot_number + 1}), "
+                                 f"not {c_after.shot_number}")
+        mask = ctypes.c_uint32(0)
+        undone = self._extra("ApplyFreeGuardZone")(ctypes.byref(c_before), ctypes.byref(c_after), code,
+                                                   ctypes.byref(mask))
+        if undone not in (0, 1):
+            raise CurlingSimulatorError(f"ApplyFreeGuardZone returned {undone}")
+        restored = tuple(k for k in range(records.STONES) if mask.value >> k & 1)
+        return RuleResult(records.from_c_state(c_after), undone == 1, restored)
 
     def _simulate(self, c: records.CGameState, shot: records.CShotVector, spread: float,
                   limit: int) -> ShotResult:

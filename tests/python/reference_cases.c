@@ -5,7 +5,7 @@
  * of their 32-bit pattern:
  *   seed spread limit shot_number current_end last_end moving_side
  *   end_scores[10] stones[16](x y) target_x target_y spin strength
- *   interval max_frames
+ *   interval max_frames rule
  * One line out per case (see results_line in test_curling_simulator.py). */
 #include <inttypes.h>
 #include <stdio.h>
@@ -34,7 +34,7 @@ static int read_float(float* out) {
 }
 
 static int read_case(uint64_t* seed, float* spread, int32_t* limit, GAMESTATE* state, ShotTarget* target,
-                     float* strength, float* interval, int32_t* max_frames) {
+                     float* strength, float* interval, int32_t* max_frames, int32_t* rule) {
     unsigned side = 0;
     unsigned spin = 0;
     memset(state, 0, sizeof *state);
@@ -54,7 +54,8 @@ static int read_case(uint64_t* seed, float* spread, int32_t* limit, GAMESTATE* s
     }
     if (!read_float(&target->x) || !read_float(&target->y) || scanf("%u", &spin) != 1) return 0;
     target->spin = (uint8_t)spin;
-    return read_float(strength) && read_float(interval) && scanf("%" SCNd32, max_frames) == 1;
+    return read_float(strength) && read_float(interval) &&
+           scanf("%" SCNd32 " %" SCNd32, max_frames, rule) == 2;
 }
 
 static void print_shot(const char* tag, int32_t code, ShotVector shot) {
@@ -69,7 +70,7 @@ static void print_stones(const StonePosition* stones) {
 }
 
 static void play(uint64_t seed, float spread, int32_t limit, const GAMESTATE* before, ShotTarget target,
-                 float strength, float interval, int32_t max_frames) {
+                 float strength, float interval, int32_t max_frames, int32_t rule) {
     ShotVector draw;
     ShotVector hit;
     print_shot("D", CreateShot(target, &draw), draw);
@@ -83,6 +84,11 @@ static void play(uint64_t seed, float spread, int32_t limit, const GAMESTATE* be
     for (int k = 0; k < 10; ++k) printf(" %" PRId32, after.end_scores[k]);
     print_stones(after.stones);
     printf(" G %" PRId32 " %" PRId32, GetScore(before), GetScore(&after));
+    GAMESTATE ruled = after;
+    uint32_t restored = 0;
+    printf(" R %" PRId32, ApplyFreeGuardZone(before, &ruled, rule, &restored));
+    printf(" %08" PRIx32, restored);
+    print_stones(ruled.stones);
 
     StonePosition* frames = calloc((size_t)max_frames * CURLING_STONES, sizeof *frames);
     if (frames == NULL) exit(2);
@@ -100,11 +106,11 @@ static void play(uint64_t seed, float spread, int32_t limit, const GAMESTATE* be
 int main(void) {
     uint64_t seed;
     float spread, strength, interval;
-    int32_t limit, max_frames;
+    int32_t limit, max_frames, rule;
     GAMESTATE state;
     ShotTarget target;
-    while (read_case(&seed, &spread, &limit, &state, &target, &strength, &interval, &max_frames)) {
-        play(seed, spread, limit, &state, target, strength, interval, max_frames);
+    while (read_case(&seed, &spread, &limit, &state, &target, &strength, &interval, &max_frames, &rule)) {
+        play(seed, spread, limit, &state, target, strength, interval, max_frames, rule);
     }
     return ferror(stdin) ? 1 : 0;
 }

@@ -36,6 +36,12 @@ def single(value):
     return struct.unpack("<f", struct.pack("<f", value))[0]
 
 
+# The free guard zone rules by name, and the codes curling_simulator.h gives them.
+RULES = [("none", False, cs.RULE_NONE), ("four-rock", False, cs.RULE_FOUR_ROCK),
+         ("five-rock", False, cs.RULE_FIVE_ROCK), ("four-rock", True, cs.RULE_FOUR_ROCK | cs.RULE_NO_TICK),
+         ("five-rock", True, cs.RULE_FIVE_ROCK | cs.RULE_NO_TICK)]
+
+
 def random_case(rng):
     state = cs.GameState(
         shot_number=rng.randrange(16), current_end=rng.randrange(-3, 12), last_end=rng.randrange(12),
@@ -55,7 +61,7 @@ def random_case(rng):
         "seed": rng.getrandbits(64), "spread": single(rng.choice([0.0, 0.0, rng.uniform(0.0, 0.4)])),
         "limit": rng.choice([-1, -1, rng.randrange(0, 20000)]), "state": state, "target": target,
         "strength": single(rng.uniform(0.0, 40.0)), "interval": single(rng.choice([0.05, 0.25, 1.0])),
-        "max_frames": rng.choice([1, 3, 40, 2500]),
+        "max_frames": rng.choice([1, 3, 40, 2500]), "rule": rng.choice(RULES),
     }
 
 
@@ -66,7 +72,7 @@ def case_line(case):
     line = " ".join(fields) + stones_text(s.stones)
     t = case["target"]
     return (f"{line} {hex_float(t.x)} {hex_float(t.y)} {t.spin} {hex_float(case['strength'])} "
-            f"{hex_float(case['interval'])} {case['max_frames']}")
+            f"{hex_float(case['interval'])} {case['max_frames']} {case['rule'][2]}")
 
 
 def results_line(sim, case):
@@ -79,6 +85,10 @@ def results_line(sim, case):
     line += (f"S {1 if at_rest else 2} {after.shot_number} {after.current_end} {after.last_end} "
              f"{after.moving_side} " + " ".join(str(e) for e in after.end_scores) + stones_text(after.stones))
     line += f" G {sim.score(state)} {sim.score(after)}"
+    name, no_tick, _ = case["rule"]
+    ruled = sim.apply_free_guard_zone(state, after, name, no_tick=no_tick)
+    restored = sum(1 << k for k in ruled.restored)
+    line += f" R {int(ruled.undone)} {restored:08x}" + stones_text(ruled.state.stones)
     sim.seed_noise(case["seed"])
     path = sim.trajectory(state, draw.shot, spread=case["spread"], interval=case["interval"],
                           max_frames=case["max_frames"])
@@ -97,8 +107,10 @@ class RoundTrip(unittest.TestCase):
         self.assertEqual(len(c), len(cases))
         for k, (mine, theirs) in enumerate(zip(python, c)):
             self.assertEqual(mine, theirs, f"case {k}: {case_line(cases[k])}")
-        # the cases reach what they are meant to: noise, cut-short plays, removals, scores
+        # the cases reach what they are meant to: noise, cut-short plays, removals, scores,
+        # deliveries the rule undid
         self.assertTrue(any(" S 2 " in line for line in python))
+        self.assertTrue(any(" R 1 " in line for line in python))
         self.assertTrue(any(" G 0 0" not in line for line in python))
 
 
@@ -137,6 +149,9 @@ class Errors(unittest.TestCase):
             ("target spin", lambda: sim.create_shot((2.0, 5.0, -1))),
             ("seed", lambda: sim.seed_noise(-1)),
             ("interval", lambda: sim.trajectory(state(), draw, interval=0.0)),
+            ("rule", lambda: sim.apply_free_guard_zone(state(), state(shot_number=1), "six-rock")),
+            ("no-tick", lambda: sim.apply_free_guard_zone(state(), state(shot_number=1), "none", no_tick=True)),
+            ("after.shot_number", lambda: sim.apply_free_guard_zone(state(), state(), "five-rock")),
             ("GameState", lambda: sim.score({"shot_number": 0})),
         ]
         for field, call in cases:
@@ -144,6 +159,44 @@ class Errors(unittest.TestCase):
                 with self.assertRaises(cs.BadRecordError) as caught:
                     call()
                 self.assertIn(field, str(caught.exception))
+
+
+class FreeGuardZone(unittest.TestCase):
+    def test_each_rule_by_name_undoes_what_the_header_says(self):
+        sim = cs.Simulator()
+        guard = cs.Position(cs.CENTRE_X, single(8.4))
+        ticked = cs.Position(single(1.9), single(8.6))  # in play, off the centre line
+        thrown = cs.Position(single(2.6), single(3.6))
+        cases = [  # rule, no_tick, the delivery, where it leaves the guard, undone
+            ("none", False, 1, None, False),
+            ("four-rock", False, 3, None, True),
+            ("four-rock", False, 4, None, False),
+            ("five-rock", False, 4, None, True),
+            ("five-rock", False, 1, ticked, False),
+            ("five-rock", True, 1, ticked, True),
+            ("four-rock", True, 4, ticked, True),
+        ]
+        for rule, no_tick, shot, left, undone in cases:
+            with self.subTest(rule=rule, no_tick=no_tick, shot=shot):
+                slot = (shot + 1) % 2  # a stone of the other team
+                before = cs.GameState(shot_number=shot, stones=[guard if k == slot else None for k in range(16)])
+                after = cs.GameState(shot_number=shot + 1, moving_side=1,
+                                     stones=[left if k == slot else thrown if k == shot else None for k in range(16)])
+                kept = after.copy()
+                result = sim.apply_free_guard_zone(before, after, rule, no_tick=no_tick)
+                self.assertEqual(result.undone, undone)
+                self.assertEqual(result.restored, (slot,) if undone else ())
+                self.assertEqual(result.state, undone_position(before, after) if undone else after)
+                self.assertEqual(after, kept)
+
+
+def undone_position(before, after):
+    """The position to play on when a delivery is undone: the stones of
+    `before` (the delivered one out of play), the rest of `after`."""
+    position = after.copy()
+    position.stones = list(before.stones)
+    position.stones[before.shot_number] = None
+    return position
 
 
 class Arrays(unittest.TestCase):
