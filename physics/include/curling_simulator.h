@@ -211,11 +211,12 @@ CURLING_API int32_t SimulateTrajectory(const GAMESTATE *state, ShotVector shot, 
                                        StonePosition *frames, int32_t max_frames);
 
 /* ---- The free guard zone ----------------------------------------------
- * Today's rule protects guards early in an end: until stone 5 (five-rock
- * rule) or stone 4 (four-rock rule) of the end has been delivered, a
- * delivery that takes one of the other team's guards out of play, directly
- * or through other stones, is undone: the delivered stone is removed from
- * play and every stone it displaced is put back where it was.
+ * Today's rule protects guards early in an end: a delivery among the first
+ * five of the end (shot_number 0 to 4, five-rock rule) or the first four
+ * (0 to 3, four-rock rule) that takes one of the other team's guards out
+ * of play, directly or through other stones, is undone: the delivered stone
+ * is removed from play and every stone it displaced is put back where it
+ * was.
  *
  * The zone: the area of the far end between the tee line and the hog line,
  * not including the house. A stone lies in it when it is in play (as
@@ -231,9 +232,9 @@ CURLING_API int32_t SimulateTrajectory(const GAMESTATE *state, ShotVector shot, 
 #define CURLING_GUARD_ZONE_MAX_Y 11.426  /* hog line + stone radius */
 /* Rules (the `rule` of ApplyFreeGuardZone). FOUR_ROCK and FIVE_ROCK are the
  * number of deliveries of an end the rule covers. NO_TICK may be added to
- * either (rule | CURLING_RULE_NO_TICK): until stone 5 of the end has been
- * delivered, a guard of the other team that touches the centre line may not
- * be moved off it either. A stone touches the centre line when
+ * either of them (not to NONE): during the first five deliveries of the end
+ * a guard of the other team that touches the centre line may not be moved
+ * off it either. A stone touches the centre line when
  * |x - 2.375| <= 0.145 in single precision (fabsf(x - 2.375f) <= 0.145f:
  * its edge reaches the line). */
 #define CURLING_RULE_NONE 0
@@ -275,7 +276,7 @@ CURLING_API int32_t SimulateTrajectory(const GAMESTATE *state, ShotVector shot, 
  * after the covered deliveries), -1 for a null `before` or `after`, -2 for a
  * rule not listed above or a pair of positions that are not one delivery
  * apart (before->shot_number outside 0..15, or after->shot_number not one
- * more); `after` is unchanged in those cases. */
+ * more); `after` and `restored` are unchanged in those cases. */
 CURLING_API int32_t ApplyFreeGuardZone(const GAMESTATE *before, GAMESTATE *after, int32_t rule,
                                        uint32_t *restored);
 
