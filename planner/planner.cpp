@@ -6,10 +6,12 @@
 #include <cstring>
 #include <numeric>
 
+#include "delivery.h"
 #include "leaf_model.h"
 #include "random.h"
 #include "rollout_policy.h"
 #include "sheet.h"
+#include "spending.h"
 
 namespace {
 
@@ -17,9 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 // Samples every candidate gets before any is dropped.
 constexpr int FIRST_ROUND_SAMPLES = 4;
-// A time-budgeted search plans its remaining rounds on this share of the
-// time left, so that slower samples later do not overrun.
-constexpr double TIME_SAFETY = 0.85;
 // The executions each candidate gets in the cheap look before the shortlist.
 constexpr int GLANCE_SAMPLES = 2;
 
@@ -66,12 +65,8 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                              std::array<StonePosition, CURLING_STONES>* outcome,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
-    const float spread = options_.spread;
     GAMESTATE state = root;
-    ShotVector played = shot;
-    played.vx += static_cast<float>(spread * random.gaussian());
-    played.vy += static_cast<float>(spread * random.gaussian());
-    api_.Simulation(&state, played, 0.0f, 0, -1);
+    deliver(api_, state, shot, options_.spread, random);
     ++simulations;
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
@@ -99,9 +94,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         ShotVector next = clearing ? clear_shot(api_, state, random)
                                    : rollout_shot(api_, state, random, careful_from, simulations,
                                                   strong);
-        next.vx += static_cast<float>(spread * random.gaussian());
-        next.vy += static_cast<float>(spread * random.gaussian());
-        api_.Simulation(&state, next, 0.0f, 0, -1);
+        deliver(api_, state, next, options_.spread, random);
         ++simulations;
     }
     const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
@@ -133,10 +126,7 @@ double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint6
     for (int sample = 0; sample < GLANCE_SAMPLES; ++sample) {
         SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
         GAMESTATE state = root;
-        ShotVector played = shot;
-        played.vx += static_cast<float>(options_.spread * random.gaussian());
-        played.vy += static_cast<float>(options_.spread * random.gaussian());
-        api_.Simulation(&state, played, 0.0f, 0, -1);
+        deliver(api_, state, shot, options_.spread, random);
         const int score0 = team0_score(api_.GetScore, state);
         double value = team == 0 ? score0 : -score0;
         for (int k = 0; k < STONES; ++k) {
@@ -288,14 +278,71 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
     return round;
 }
 
-Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
-                         const SearchBudget& asked, bool want_outcomes) {
-    // The stronger model of the other team costs about three times the
-    // simulated shots a sample; these few decisions decide games.
+namespace {
+
+// The decisions ahead in the last end without the hammer value the other
+// team with a stronger model, which costs about three times the simulated
+// shots a sample; these few decisions decide games.
+SearchBudget budget_for(const GAMESTATE& root, const GameContext& game, const SearchBudget& asked) {
     SearchBudget budget = asked;
     if (ahead_in_last_end(root, game)) {
         budget.simulations = std::min(budget.simulations, INT64_MAX / 3) * 3;
     }
+    return budget;
+}
+
+// Samples each candidate gets in the first round: a small fixed budget still
+// reaches a second round.
+int first_round_samples(const Spending& spending, const GAMESTATE& root, std::size_t candidates,
+                        std::int64_t simulations) {
+    if (spending.timed()) {
+        return FIRST_ROUND_SAMPLES;
+    }
+    const std::int64_t guess =
+        3 * static_cast<std::int64_t>(candidates) * (CURLING_STONES - root.shot_number);
+    return static_cast<int>(std::clamp<std::int64_t>(
+        (spending.halving_simulations() - simulations) / std::max<std::int64_t>(guess, 1), 1,
+        FIRST_ROUND_SAMPLES));
+}
+
+}  // namespace
+
+std::vector<Candidate> Planner::candidates_for(const GAMESTATE& root, const GameContext& game,
+                                               std::int64_t& simulations) const {
+    return with_plans(root, game, shortlist(root, make_candidates(api_, root), simulations));
+}
+
+Planner::Spent Planner::halve(const Race& race, const Spending& spending,
+                              std::vector<std::size_t>& alive, Decision& decision,
+                              std::vector<CandidateTally>& tally, Spent spent) const {
+    int add = first_round_samples(spending, *race.root, alive.size(), spent.simulations);
+    for (int have = 0;;) {  // samples 0..have-1 are taken by every live candidate
+        const Round round = run_round(race, alive, have, add, decision, tally);
+        spent.samples += static_cast<std::int64_t>(round.ran);
+        spent.simulations += round.simulations;
+        const bool first = have == 0;
+        have += add;
+        if (round.ran < round.items || alive.size() <= 2) {
+            return spent;  // out of time, or the final round has been played
+        }
+        cut(alive, tally, first);
+        // What is left is spread evenly over the rounds still to come.
+        const double ran = static_cast<double>(round.ran);
+        const auto left = static_cast<std::int64_t>(spending.samples_left(
+            false, spent.simulations, static_cast<double>(round.simulations) / ran,
+            round.milliseconds / ran));
+        const std::int64_t per_candidate =
+            left / rounds_for(alive.size()) / static_cast<std::int64_t>(alive.size());
+        if (per_candidate < 1) {
+            return spent;
+        }
+        add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
+    }
+}
+
+Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
+                         const SearchBudget& asked, bool want_outcomes) {
+    const SearchBudget budget = budget_for(root, game, asked);
     const Clock::time_point start = Clock::now();
     Decision decision;
     if (root.shot_number < 0 || root.shot_number > LAST_SHOT) {
@@ -303,115 +350,63 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         decision.quick = true;
         return decision;
     }
-    std::int64_t glance_simulations = 0;
-    std::vector<Candidate> candidates =
-        with_plans(root, game, shortlist(root, make_candidates(api_, root), glance_simulations));
-    const std::size_t count = candidates.size();
-    decision.candidates.resize(count);
-    for (std::size_t c = 0; c < count; ++c) {
+    Spent spent;
+    std::vector<Candidate> candidates = candidates_for(root, game, spent.simulations);
+    const std::int64_t glance_simulations = spent.simulations;
+    decision.candidates.resize(candidates.size());
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
         decision.candidates[c].candidate = candidates[c];
     }
-    const std::uint64_t seed = decision_seed(options_.seed, root);
-    const bool timed = budget.simulations <= 0;
-    const auto deadline = start + std::chrono::microseconds(
-                                      static_cast<std::int64_t>(budget.milliseconds * 1000.0));
-    // The halving spends most of the budget; the refinement the rest.
-    const std::int64_t halving_simulations =
-        static_cast<std::int64_t>(static_cast<double>(budget.simulations) * (1.0 - options_.refine_share));
-    const double halving_ms = budget.milliseconds * (1.0 - options_.refine_share);
-
-    std::vector<CandidateTally> tally(count);
-    std::vector<std::size_t> alive(count);
-    std::iota(alive.begin(), alive.end(), std::size_t{0});
-    std::int64_t samples = 0;
-    std::int64_t simulations = glance_simulations;
-    int add = FIRST_ROUND_SAMPLES;
-    if (!timed) {
-        // A small budget still reaches a second round.
-        const std::int64_t guess = 3 * static_cast<std::int64_t>(count) *
-                                   (CURLING_STONES - root.shot_number);
-        add = static_cast<int>(std::clamp<std::int64_t>(
-            (halving_simulations - simulations) / std::max<std::int64_t>(guess, 1), 1,
-            FIRST_ROUND_SAMPLES));
-    }
+    Spending spending(budget, start);
+    spending.set_halving_share(1.0 - options_.refine_share);
     // A fixed budget may still carry a time limit (the clock's share): it
     // binds only when the clock runs short.
     const bool limited = budget.milliseconds > 0.0;
+    const auto deadline =
+        start + std::chrono::microseconds(static_cast<std::int64_t>(budget.milliseconds * 1000.0));
     decision.belief = opponents_.belief(game.past_ends);
     const Race race{&root,
                     &game,
                     decision.belief,
                     &candidates,
-                    seed,
+                    decision_seed(options_.seed, root),
                     want_outcomes,
                     [&] { return !limited || Clock::now() < deadline; }};
-    for (int have = 0;;) {  // samples 0..have-1 are taken by every live candidate
-        const Round round = run_round(race, alive, have, add, decision, tally);
-        samples += static_cast<std::int64_t>(round.ran);
-        simulations += round.simulations;
-        const bool first = have == 0;
-        have += add;
-        if (round.ran < round.items || alive.size() <= 2) {
-            break;  // out of time, or the final round has been played
-        }
-        cut(alive, tally, first);
-        // Spread what is left evenly over the rounds still to come, in
-        // samples: by the measured time per sample, or by the simulated
-        // shots counted per sample (so that the schedule is the same on any
-        // machine).
-        std::int64_t left = 0;
-        const double ran = static_cast<double>(round.ran);
-        if (timed) {
-            const double ms_left = halving_ms - elapsed_ms(start);
-            left = static_cast<std::int64_t>(TIME_SAFETY * ms_left /
-                                             std::max(round.milliseconds / ran, 1e-6));
-        } else {
-            const double per_sample = static_cast<double>(round.simulations) / ran;
-            left = static_cast<std::int64_t>(static_cast<double>(halving_simulations - simulations) /
-                                             std::max(per_sample, 1.0));
-        }
-        const std::int64_t per_candidate =
-            left / rounds_for(alive.size()) / static_cast<std::int64_t>(alive.size());
-        if (per_candidate < 1) {
-            break;
-        }
-        add = static_cast<int>(std::min<std::int64_t>(per_candidate, 1 << 20));
-    }
+    std::vector<CandidateTally> tally(candidates.size());
+    std::vector<std::size_t> alive(candidates.size());
+    std::iota(alive.begin(), alive.end(), std::size_t{0});
+    spent = halve(race, spending, alive, decision, tally, spent);
 
-    // Samples each shifted shot can still get: by simulated shots per sample
-    // so far against the budget left, or by time per sample against the
-    // time left.
+    // The refinement's samples are paid at the cost per sample so far.
     const double spent_ms = elapsed_ms(start);
-    const std::int64_t sampled_simulations = simulations - glance_simulations;
+    const std::int64_t sampled_simulations = spent.simulations - glance_simulations;
     const std::function<int(std::size_t)> affordable = [&](std::size_t shots) -> int {
-        if (samples <= 0 || shots == 0) {
+        if (spent.samples <= 0 || shots == 0) {
             return 0;
         }
-        double per_shot = 0.0;
-        if (timed) {
-            const double per_sample = spent_ms / static_cast<double>(samples);
-            per_shot = TIME_SAFETY * (budget.milliseconds - elapsed_ms(start)) /
-                       std::max(per_sample, 1e-6) / static_cast<double>(shots);
-        } else {
-            const double per_sample =
-                static_cast<double>(sampled_simulations) / static_cast<double>(samples);
-            per_shot = static_cast<double>(budget.simulations - simulations) /
-                       std::max(per_sample, 1.0) / static_cast<double>(shots);
-        }
-        return static_cast<int>(std::clamp(per_shot, 0.0, 1.0e6));
+        const double samples = static_cast<double>(spent.samples);
+        const double left = spending.samples_left(
+            true, spent.simulations, static_cast<double>(sampled_simulations) / samples,
+            spent_ms / samples);
+        return static_cast<int>(std::clamp(left / static_cast<double>(shots), 0.0, 1.0e6));
     };
     const Refined refined = refine(race, alive, candidates, tally, decision, affordable);
-    samples += refined.samples;
-    simulations += refined.simulations;
-    const std::size_t best = refined.best;
+    spent.samples += refined.samples;
+    spent.simulations += refined.simulations;
+    report(candidates, tally, refined.best, spent, decision);
+    decision.milliseconds = elapsed_ms(start);
+    return decision;
+}
+
+void Planner::report(const std::vector<Candidate>& candidates,
+                     const std::vector<CandidateTally>& tally, std::size_t best, Spent spent,
+                     Decision& decision) const {
     for (std::size_t c = 0; c < candidates.size(); ++c) {
         decision.candidates[c].value = tally[c].mean();
         decision.candidates[c].samples = tally[c].count;
     }
     decision.chosen = static_cast<int>(best);
     decision.shot = candidates[best].shot;
-    decision.samples = samples;
-    decision.simulations = simulations;
-    decision.milliseconds = elapsed_ms(start);
-    return decision;
+    decision.samples = spent.samples;
+    decision.simulations = spent.simulations;
 }

@@ -57,6 +57,8 @@ struct SearchBudget {
     double milliseconds = 0.0;     // > 0: the time limit (the budget when simulations == 0)
 };
 
+class Spending;
+
 struct CandidateReport {
     Candidate candidate;
     double value = 0.0;  // estimated probability of winning the game (a draw is half)
@@ -116,6 +118,23 @@ private:
         double milliseconds = 0.0;
         std::int64_t simulations = 0;
     };
+    // What a decision has spent so far.
+    struct Spent {
+        std::int64_t samples = 0;
+        std::int64_t simulations = 0;
+    };
+    // The shortlisted candidates (with the plans the game asks for); adds
+    // the simulated shots of the shortlist's glance.
+    std::vector<Candidate> candidates_for(const GAMESTATE& root, const GameContext& game,
+                                          std::int64_t& simulations) const;
+    // Successive halving: rounds of samples of every live candidate, the
+    // worse dropped after each, down to two, within the halving's part of
+    // the budget. Leaves the last round's candidates in `alive`.
+    Spent halve(const Race& race, const Spending& spending, std::vector<std::size_t>& alive,
+                Decision& decision, std::vector<CandidateTally>& tally, Spent spent) const;
+    // Fills the decision from the tallies and the chosen candidate.
+    void report(const std::vector<Candidate>& candidates, const std::vector<CandidateTally>& tally,
+                std::size_t best, Spent spent, Decision& decision) const;
     // Samples first_sample .. first_sample + add - 1 of every live candidate.
     Round run_round(const Race& race, const std::vector<std::size_t>& alive, int first_sample,
                     int add, Decision& decision, std::vector<CandidateTally>& tally) const;

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "delivery.h"
 #include "planner.h"
 #include "record_entries.h"
 #include "random.h"
@@ -200,9 +201,7 @@ int main(int argc, char** argv) {
                 int ignored = 0;
                 chosen = rollout_shot(load.api, state, noise, careful_from, ignored);
             }
-            chosen.vx += static_cast<float>(spread * noise.gaussian());
-            chosen.vy += static_cast<float>(spread * noise.gaussian());
-            load.api.Simulation(&state, chosen, 0.0f, 0, -1);
+            deliver(load.api, state, chosen, spread, noise);
         }
         // Team 1 (odd stones) had the hammer.
         counts.add(-team0_score(load.api.GetScore, state));
