@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
                    "by how well each explains the ends of the game so far)")
         ->capture_default_str()
         ->check(CLI::IsMember({"self", "engine", "draw", "learn"}));
+    app.add_option("--judge-by-value", options.judge_by_value,
+                   "The look-ahead's careful player judges the shots it tries by the value model "
+                   "instead of the stones as they lie (0 or 1)")
+        ->capture_default_str();
     std::string model_path;
     app.add_option("--model", model_path,
                    "A value model file (planner-train) to value positions by, instead of the "

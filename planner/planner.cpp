@@ -93,7 +93,9 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         const bool clearing = plan == Plan::CLEAR && team_of(shot) == team_of(root.shot_number);
         ShotVector next = clearing ? clear_shot(api_, state, random)
                                    : rollout_shot(api_, state, random, careful_from, simulations,
-                                                  strong);
+                                                  strong, options_.judge_by_value
+                                                              ? options_.value_net
+                                                              : nullptr);
         deliver(api_, state, next, options_.spread, random);
         ++simulations;
     }
@@ -119,22 +121,16 @@ double Planner::leaf_value(const GAMESTATE& state, int thrown, bool hammer,
 }
 
 double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint64_t seed) const {
-    // Two noisy executions judged by the stones as they lie: a cheap filter
-    // that drops shots which plainly do nothing useful, not a value.
+    // Two noisy executions judged by the stones as they lie (or by the
+    // value model): a cheap filter that drops shots which plainly do
+    // nothing useful, not a value.
     const int team = team_of(root.shot_number);
     double total = 0.0;
     for (int sample = 0; sample < GLANCE_SAMPLES; ++sample) {
         SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
         GAMESTATE state = root;
         deliver(api_, state, shot, options_.spread, random);
-        const int score0 = team0_score(api_.GetScore, state);
-        double value = team == 0 ? score0 : -score0;
-        for (int k = 0; k < STONES; ++k) {
-            if (in_house(state.stones[k])) {
-                value += team_of(k) == team ? 0.3 : -0.3;
-            }
-        }
-        total += value;
+        total += judge_stones(api_, state, team, options_.judge_by_value ? options_.value_net : nullptr);
     }
     return total / GLANCE_SAMPLES;
 }

@@ -32,6 +32,9 @@ struct PlannerOptions {
     // The model that values the positions the look-ahead stops at; none:
     // the counts model (leaf_model.h).
     const planner::ValueNet* value_net = nullptr;
+    // The look-ahead's careful player judges the shots it tries by the
+    // value model (when there is one) instead of the stones as they lie.
+    bool judge_by_value = false;
     // The opponents the win tables model; with more than one, the ends of
     // the game so far weigh them (OpponentModels).
     std::vector<EndScoreModel> opponents = known_opponents();

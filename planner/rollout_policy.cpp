@@ -181,6 +181,31 @@ double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
     return value;
 }
 
+// The end score the value model expects for the team that just threw.
+double expected_score(const planner::ValueNet& judge, const GAMESTATE& state, int team) {
+    // The library counts the stone just played in shot_number.
+    const planner::ValueChances chances = planner::value_chances(judge, state, state.shot_number);
+    double mean = 0.0;
+    for (int c = 0; c < planner::VALUE_CLASSES; ++c) {
+        mean += (planner::VALUE_LOW + c) * chances[static_cast<std::size_t>(c)];
+    }
+    return team == 1 ? mean : -mean;
+}
+
+}  // namespace
+
+double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
+                    const planner::ValueNet* judge) {
+    if (judge == nullptr) {
+        return as_they_lie(api, state, team);
+    }
+    // After the last stone the score is the end's.
+    return state.shot_number >= STONES ? own_score(api, state, team)
+                                          : expected_score(*judge, state, team);
+}
+
+namespace {
+
 bool same_shot(const ShotVector& a, const ShotVector& b) {
     return same_bits(a.vx, b.vx) && same_bits(a.vy, b.vy) && a.spin == b.spin;
 }
@@ -251,7 +276,7 @@ void add_last_stone_net(const SimulatorApi& api, const GAMESTATE& state, const H
 }  // namespace
 
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations, bool strong) {
+                        int& simulations, bool strong, const planner::ValueNet* judge) {
     const int shot = state.shot_number;
     const int team = team_of(shot);
     const HouseView house = view_house(state);
@@ -288,7 +313,8 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     for (int p = 0; p < proposals.count; ++p) {
         GAMESTATE tried = state;
         api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
-        const double value = by_score ? own_score(api, tried, team) : as_they_lie(api, tried, team);
+        const double value = by_score ? own_score(api, tried, team)
+                                      : judge_stones(api, tried, team, judge);
         if (value > best_value) {
             best_value = value;
             chosen = p;
@@ -325,7 +351,9 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 }
 
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int careful_from, int& simulations, bool strong) {
-    return state.shot_number >= careful_from ? careful_shot(api, state, random, simulations, strong)
-                                             : greedy_shot(api, state, random);
+                        int careful_from, int& simulations, bool strong,
+                        const planner::ValueNet* judge) {
+    return state.shot_number >= careful_from
+               ? careful_shot(api, state, random, simulations, strong, judge)
+               : greedy_shot(api, state, random);
 }

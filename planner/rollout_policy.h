@@ -3,6 +3,7 @@
 #include "curling_simulator.h"
 #include "random.h"
 #include "simulator/simulator_loader.h"
+#include "value_model.h"
 
 // The players that finish an end in every sampled look-ahead.
 //
@@ -20,8 +21,19 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
 // stronger finisher: more weights and lines on the stones it hits, and at
 // the last stone a wide net judged by the end's score (about three times
 // the cost again).
+// How good the stones are just after a stone was played (the library has
+// counted it in state.shot_number), for `team`, the team that threw it: by a `judge`
+// (the value model), the end score it expects for that team (after the last
+// stone, the end's score); without, the score as the stones lie and 0.3 for
+// each stone in the house (less for the other team's).
+double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
+                    const planner::ValueNet* judge);
+
+// With a `judge`, each shot tried is judged by the value model instead of
+// by the stones as they lie: the end score it expects for the thrower.
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations, bool strong = false);
+                        int& simulations, bool strong = false,
+                        const planner::ValueNet* judge = nullptr);
 
 // The thrower's stones when it clears the house: takes out the other team's
 // stone nearest the tee whose path is open (else the nearest), and with
@@ -31,4 +43,5 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 // The careful player (strong or not) from stone `careful_from` of the end
 // on, the greedy one before. Adds the shots it simulated to `simulations`.
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int careful_from, int& simulations, bool strong = false);
+                        int careful_from, int& simulations, bool strong = false,
+                        const planner::ValueNet* judge = nullptr);
