@@ -76,6 +76,11 @@ TEST(ValueModel, TheFileGivesBackTheFittedFloats) {
     ASSERT_EQ(read.sizes, net.sizes);
     EXPECT_EQ(read.weights, net.weights);
     EXPECT_EQ(read.biases, net.biases);
+    // A fit leaves some weights too small for a normal float: the player
+    // must still read the file (they count as zero).
+    net.weights[0][5] = 1e-40f;
+    ASSERT_TRUE(parse_value_net(format_value_net(net), read, error)) << error;
+    EXPECT_EQ(read.weights[0][5], 0.0f);
 }
 
 TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
