@@ -6,6 +6,7 @@
 
 #include "simulator/simulator_binding.h"
 #include "view/analysis_page.h"
+#include "view/command_line.h"
 #include "view/planner_page.h"
 #include "view/raster.h"
 #include "view/record_reader.h"
@@ -15,7 +16,6 @@ namespace {
 
 using view::AnalysisSource;
 
-constexpr int BAD_INPUT = 2;
 
 struct Options {
     std::string record;
@@ -85,19 +85,30 @@ std::string default_out(const Options& options) {
            std::to_string(options.record.empty() ? options.shot_number : options.shot) + ".html";
 }
 
-int write_outputs(const Options& options, const std::string& page, const nlohmann::json& json) {
-    const std::string out = options.out.empty() ? default_out(options) : options.out;
-    if (const std::string error = write_file(out, page); !error.empty()) {
-        std::cerr << "curling-analyze: " << error << "\n";
-        return BAD_INPUT;
+std::string page_path(const Options& options) {
+    return options.out.empty() ? default_out(options) : options.out;
+}
+
+// Every output is checked before the search runs and written only when all
+// of them can be: a failed --json never leaves a page behind.
+std::string output_problems(const Options& options) {
+    std::string problem = output_problem(page_path(options), {".html", ".htm"});
+    if (problem.empty() && !options.json_out.empty()) {
+        problem = output_problem(options.json_out, {".json"});
     }
+    return problem;
+}
+
+int write_pages(const Options& options, const std::string& page, const nlohmann::json& json) {
+    std::vector<OutputFile> files = {{page_path(options), page}};
     if (!options.json_out.empty()) {
-        if (const std::string error = write_file(options.json_out, json.dump() + "\n"); !error.empty()) {
-            std::cerr << "curling-analyze: " << error << "\n";
-            return BAD_INPUT;
-        }
+        files.push_back({options.json_out, json.dump() + "\n"});
     }
-    std::cout << "analysis page: " << out << "\n";
+    if (const std::string error = write_outputs(files); !error.empty()) {
+        std::cerr << "curling-analyze: " << error << "\n";
+        return EXIT_UNUSABLE;
+    }
+    std::cout << "analysis page: " << files.front().path << "\n";
     return 0;
 }
 
@@ -109,7 +120,7 @@ int analyze_planner(const Options& options, const SimulatorApi& api) {
     settings.first_hammer_side = source.first_hammer_side;
     const view::PlannerDecision decision = view::plan_decision(state, time_ms, settings, api);
     std::cout << decision.reply << "\n";
-    return write_outputs(options, view::planner_page(decision, source), view::planner_json(decision));
+    return write_pages(options, view::planner_page(decision, source), view::planner_json(decision));
 }
 
 int analyze_engine(const Options& options, const SimulatorApi& api) {
@@ -118,26 +129,43 @@ int analyze_engine(const Options& options, const SimulatorApi& api) {
         std::ifstream file(options.candidates);
         if (!file) {
             std::cerr << "curling-analyze: cannot read " << options.candidates << "\n";
-            return BAD_INPUT;
+            return EXIT_UNUSABLE;
         }
-        candidates = view::candidate_report_from_json(nlohmann::json::parse(file));
+        try {
+            candidates = view::candidate_report_from_json(nlohmann::json::parse(file));
+        } catch (const std::exception& error) {
+            std::cerr << "curling-analyze: " << options.candidates << ": " << error.what() << "\n";
+            return EXIT_UNUSABLE;
+        }
     }
     AnalysisSource source;
     std::int32_t time_ms = 0;
     const GAMESTATE state = state_from(options, source, time_ms);
+    // Clouds drawn over other stones would show outcomes that never were.
+    if (candidates) {
+        if (const std::string problem = view::position_mismatch(*candidates, state); !problem.empty()) {
+            std::cerr << "curling-analyze: " << options.candidates << " was made for another position: "
+                      << problem << "\n";
+            return EXIT_UNUSABLE;
+        }
+    }
     const view::Decision decision = view::decide(state, time_ms, api);
     std::cout << decision.reply << "\n" << view::decision_rule(decision) << "\n";
-    return write_outputs(options, view::analysis_page(decision, source, candidates),
+    return write_pages(options, view::analysis_page(decision, source, candidates),
                          view::decision_json(decision));
 }
 
 int analyze(const Options& options) {
+    if (const std::string problem = output_problems(options); !problem.empty()) {
+        std::cerr << "curling-analyze: " << problem << "\n";
+        return EXIT_UNUSABLE;
+    }
     if (options.planner) {
         const SimulatorLoad physics = options.simulator.empty() ? load_simulator_beside_executable()
                                                                 : load_simulator_at(options.simulator);
         if (!physics.loaded) {
             std::cerr << "curling-analyze: cannot load the physics library: " << physics.error << "\n";
-            return BAD_INPUT;
+            return EXIT_UNUSABLE;
         }
         return analyze_planner(options, physics.api);
     }
@@ -149,7 +177,7 @@ int analyze(const Options& options) {
     if (!bound || !physics.loaded) {
         std::cerr << "curling-analyze: cannot load the physics library: "
                   << (why.empty() ? physics.error : why) << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
     return analyze_engine(options, physics.api);
 }
@@ -224,15 +252,31 @@ int main(int argc, char** argv) {
     app.add_option("--json", options.json_out, "Also write the decision's numbers as JSON");
     app.add_option("--simulator", options.simulator,
                    "Physics library; default the one beside this tool");
-    CLI11_PARSE(app, argc, argv);
+    if (const auto status = parse_command_line(app, argc, argv, "curling-analyze", std::cout, std::cerr)) {
+        return *status;
+    }
     if (record->count() == 0 && position->count() == 0) {
-        std::cerr << "curling-analyze: give a RECORD (with --game, --end, --shot) or --position\n";
-        return BAD_INPUT;
+        std::cerr << "curling-analyze: give a RECORD (with --game, --end, --shot) or --position; "
+                     "see --help\n";
+        return EXIT_UNUSABLE;
+    }
+    // A left-out choice would analyse shot 0 of end 0 of game 0.
+    if (record->count() > 0 &&
+        (app.count("--game") == 0 || app.count("--end") == 0 || app.count("--shot") == 0)) {
+        std::cerr << "curling-analyze: a RECORD's shot needs --game, --end and --shot (each "
+                     "counted from 0); see --help\n";
+        return EXIT_UNUSABLE;
+    }
+    if (position->count() > 0 &&
+        (app.count("--game") > 0 || app.count("--end") > 0 || app.count("--shot") > 0)) {
+        std::cerr << "curling-analyze: --game, --end and --shot choose a RECORD's shot; with "
+                     "--position use --shot-number and --current-end; see --help\n";
+        return EXIT_UNUSABLE;
     }
     try {
         return analyze(options);
     } catch (const std::exception& error) {
         std::cerr << "curling-analyze: " << error.what() << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
 }

@@ -209,6 +209,27 @@ std::string candidate_section_html(const CandidateReport& report, const Position
     return out + "<script>" + std::string(ANALYSIS_SCRIPT) + "</script></section>";
 }
 
+std::string position_mismatch(const CandidateReport& report, const GAMESTATE& state) {
+    if (!report.stones) {
+        return "the report names no position (\"state\" with \"stones\" and \"shot_number\")";
+    }
+    if (report.shot_number != state.shot_number) {
+        return "it is for shot " + std::to_string(report.shot_number) + " of the end, not " +
+               std::to_string(state.shot_number);
+    }
+    // Another player may print fewer digits than a float holds.
+    constexpr double SAME_PLACE = 0.0005;  // metres
+    for (std::size_t k = 0; k < report.stones->size(); ++k) {
+        const StonePosition a = (*report.stones)[k];
+        const StonePosition b = state.stones[k];
+        if (empty_slot(a) != empty_slot(b) ||
+            std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y) > SAME_PLACE) {
+            return "stone " + std::to_string(k) + " stands elsewhere";
+        }
+    }
+    return "";
+}
+
 CandidateReport candidate_report_from_json(const json& in) {
     if (!in.is_object() || !in.contains("candidates") || !in["candidates"].is_array()) {
         throw std::invalid_argument("a candidate report is an object with a \"candidates\" array");
@@ -251,6 +272,15 @@ CandidateReport candidate_report_from_json(const json& in) {
             }
         }
         report.candidates.push_back(std::move(candidate));
+    }
+    if (in.contains("state")) {
+        const json& state = in["state"];
+        if (!state.is_object() || !state.contains("stones") || !state.contains("shot_number") ||
+            !state["shot_number"].is_number_integer()) {
+            throw std::invalid_argument("\"state\" needs \"stones\" and \"shot_number\"");
+        }
+        report.stones = position_from_json(state["stones"], "\"state\" \"stones\"");
+        report.shot_number = state["shot_number"].get<int>();
     }
     if (in.contains("chosen")) {
         const json& chosen = in["chosen"];

@@ -29,7 +29,14 @@ struct CandidateReport {
     std::vector<Candidate> candidates;
     int chosen = -1;  // the candidate the player played, when it says
     std::string note;  // what the values mean, under the table; may be empty
+    // The position the candidates were weighed for, when the report says.
+    std::optional<Position> stones;
+    int shot_number = -1;
 };
+
+// Where a report's position differs from `state` (a stone, the shot
+// number, or no position given), or an empty string when it is the same.
+std::string position_mismatch(const CandidateReport& report, const GAMESTATE& state);
 
 // A sampled stone is drawn where it is not where it stood before the shot:
 // further than this, or on the sheet only after.
@@ -54,10 +61,12 @@ std::string candidate_section_html(const CandidateReport& report, const Position
                                    int first_side);
 
 // Reads a report written as JSON:
-// {"player": "...", "value": "...", "chosen": index, "candidates":
+// {"player": "...", "value": "...", "chosen": index,
+//  "state": {"shot_number": n, "stones": [[x, y] x16], ...}, "candidates":
 //  [{"label": "...", "shot": [vx, vy, spin], "value": v, "samples": n,
 //    "aim": [x, y], "outcomes": [[[x, y] x16], ...]}, ...]}
-// ("chosen" and "aim" may be left out).
+// ("chosen" and "aim" may be left out; without "state" the report cannot be
+// drawn over a position, see position_mismatch).
 // Throws std::invalid_argument saying what is wrong.
 CandidateReport candidate_report_from_json(const nlohmann::json& json);
 

@@ -9,7 +9,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
 
 extern char** environ;
 
@@ -86,4 +88,67 @@ bool has_extension(const std::string& path, const std::string& extension) {
         return std::tolower(static_cast<unsigned char>(a)) ==
                std::tolower(static_cast<unsigned char>(b));
     });
+}
+
+std::string output_problem(const std::string& path, const std::vector<std::string>& extensions) {
+    bool known = false;
+    std::string names;
+    for (const std::string& extension : extensions) {
+        known = known || has_extension(path, extension);
+        names += (names.empty() ? "" : " or ") + extension;
+    }
+    if (!known) {
+        return path + ": the name must end in " + names + ", the format written there";
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return "cannot write " + path + ": there is no folder " + folder;
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+        return "cannot write " + path + ": the folder " + folder + " is not writable";
+    }
+    if (stat(path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            return "cannot write " + path + ": it is not a regular file";
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            return "cannot write " + path + ": it is read-only";
+        }
+    }
+    return "";
+}
+
+std::string write_outputs(const std::vector<OutputFile>& files) {
+    std::vector<std::string> written;
+    const auto discard = [&written]() {
+        for (const std::string& temporary : written) {
+            std::remove(temporary.c_str());
+        }
+    };
+    for (const OutputFile& file : files) {
+        const std::string temporary = file.path + ".part-" + std::to_string(getpid());
+        written.push_back(temporary);
+        const std::string error =
+            file.png ? write_png(file.content, temporary) : write_file(temporary, file.content);
+        if (!error.empty()) {
+            discard();
+            // The reader knows the name asked for, not the temporary one.
+            std::string message = error;
+            if (const std::size_t at = message.find(temporary); at != std::string::npos) {
+                message.replace(at, temporary.size(), file.path);
+            }
+            return message;
+        }
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        if (std::rename(written[k].c_str(), files[k].path.c_str()) != 0) {
+            const std::string error = "cannot write " + files[k].path + ": " + std::strerror(errno);
+            discard();
+            return error;
+        }
+    }
+    return "";
 }

@@ -102,6 +102,27 @@ json shot_json(const ShotRecord& shot, const Position& expected_before, const Sh
     return out;
 }
 
+// A page's script reads numbers as doubles, which hold integers exactly only
+// up to 2^53: a 64-bit seed would show as another seed, one that does not
+// replay the match. Such integers go to the page as text.
+json exact_for_script(json value) {
+    constexpr std::uint64_t EXACT = std::uint64_t{1} << 53;
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > EXACT) {
+        return std::to_string(value.get<std::uint64_t>());
+    }
+    if (value.is_number_integer() && !value.is_number_unsigned() &&
+        (value.get<std::int64_t>() > static_cast<std::int64_t>(EXACT) ||
+         value.get<std::int64_t>() < -static_cast<std::int64_t>(EXACT))) {
+        return std::to_string(value.get<std::int64_t>());
+    }
+    if (value.is_structured()) {
+        for (auto& item : value) {
+            item = exact_for_script(std::move(item));
+        }
+    }
+    return value;
+}
+
 json game_json(const GameRecord& game, const SimulatorApi& api, ReplayStats& stats,
                std::vector<StonePosition>& frames, const ReplayProgress& progress,
                std::size_t total) {
@@ -136,7 +157,7 @@ json game_json(const GameRecord& game, const SimulatorApi& api, ReplayStats& sta
     for (const EndRecord& end : game.ends) {
         ends.push_back({end.end, end.score, end.hammer, end.total[0], end.total[1]});
     }
-    return {{"g", game.index}, {"ends", ends}, {"shots", shots}, {"result", game.result}};
+    return {{"g", game.index}, {"ends", ends}, {"shots", shots}, {"result", exact_for_script(game.result)}};
 }
 
 // Where the page skeleton takes the sheet.
@@ -187,8 +208,8 @@ std::string replay_page(const MatchRecord& record, const SimulatorApi& api,
                        {"simulator", simulator_path},
                        {"names", {record.names[0], record.names[1]}},
                        {"regularEnds", record.regular_ends},
-                       {"match", record.match},
-                       {"summary", record.summary},
+                       {"match", exact_for_script(record.match)},
+                       {"summary", exact_for_script(record.summary)},
                        {"view", view_json()},
                        {"games", games}};
 

@@ -4,13 +4,15 @@
 #include <chrono>
 #include <iostream>
 
+#include "view/command_line.h"
 #include "view/raster.h"
 #include "view/replay_page.h"
 #include "view/still.h"
 
 namespace {
 
-constexpr int BAD_INPUT = 2;
+const std::vector<std::string> PAGE_EXTENSIONS = {".html", ".htm"};
+const std::vector<std::string> STILL_EXTENSIONS = {".svg", ".png"};
 
 SimulatorLoad load_physics(const std::string& path) {
     return path.empty() ? load_simulator_beside_executable() : load_simulator_at(path);
@@ -20,14 +22,13 @@ int replay(const std::string& record_path, std::string out, const std::string& s
     const SimulatorLoad physics = load_physics(simulator_path);
     if (!physics.loaded) {
         std::cerr << "curling-view: cannot load the physics library: " << physics.error << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
     if (physics.api.SimulateTrajectory == nullptr) {
         std::cerr << "curling-view: " << physics.path
                   << " has no trajectory export (SimulateTrajectory); paths need it\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
-    const MatchRecord record = read_record(record_path);
     if (out.empty()) {
         out = record_path;
         if (has_extension(out, ".jsonl")) {
@@ -35,6 +36,12 @@ int replay(const std::string& record_path, std::string out, const std::string& s
         }
         out += ".html";
     }
+    // Before the long part: a page that cannot be written is known now.
+    if (const std::string problem = output_problem(out, PAGE_EXTENSIONS); !problem.empty()) {
+        std::cerr << "curling-view: " << problem << "\n";
+        return EXIT_UNUSABLE;
+    }
+    const MatchRecord record = read_record(record_path);
     const auto started = std::chrono::steady_clock::now();
     ReplayStats stats;
     const std::string page = replay_page(
@@ -45,9 +52,9 @@ int replay(const std::string& record_path, std::string out, const std::string& s
     if (stats.shots >= 500) {
         std::cerr << "\r";
     }
-    if (const std::string error = write_file(out, page); !error.empty()) {
+    if (const std::string error = write_outputs({{out, page}}); !error.empty()) {
         std::cerr << "curling-view: " << error << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -75,11 +82,16 @@ struct StillOptions {
     int first_side = 0;
     std::string caption;
     double scale = STILL_PIXELS_PER_METRE;
+    int width = 0;  // pixels; when given, sets the scale
     std::string out;
     std::string simulator;
 };
 
 int still(const StillOptions& options, bool caption_given) {
+    if (const std::string problem = output_problem(options.out, STILL_EXTENSIONS); !problem.empty()) {
+        std::cerr << "curling-view: " << problem << "\n";
+        return EXIT_UNUSABLE;
+    }
     SheetScene scene;
     if (!options.position.empty()) {
         scene.stones = stones_of(parse_position(options.position), options.first_side);
@@ -95,14 +107,13 @@ int still(const StillOptions& options, bool caption_given) {
     if (caption_given) {
         scene.caption = options.caption;
     }
-    scene.pixels_per_metre = options.scale;
+    scene.pixels_per_metre = options.width > 0 ? options.width / VIEW_WIDTH : options.scale;
     const std::string svg = sheet_svg(scene);
-    const std::string error = has_extension(options.out, ".png")
-                                  ? write_png(svg, options.out)
-                                  : write_file(options.out, svg + "\n");
+    const bool png = has_extension(options.out, ".png");
+    const std::string error = write_outputs({{options.out, png ? svg : svg + "\n", png}});
     if (!error.empty()) {
         std::cerr << "curling-view: " << error << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
     std::cout << "still: " << options.out << "\n";
     return 0;
@@ -137,40 +148,62 @@ int main(int argc, char** argv) {
     CLI::Option* position_option = still_command->add_option(
         "--position", still_options.position, "Any position: \"x0 y0 ... x15 y15\", (0, 0) empty");
     record_option->excludes(position_option);
-    still_command->add_option("--game", still_options.game, "Game, counted from 0 as in the record")
-        ->check(CLI::NonNegativeNumber);
-    still_command->add_option("--end", still_options.end, "End, counted from 0")
-        ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
-    still_command->add_option("--shot", still_options.shot, "Shot of the end, 0 to 15")
-        ->check(CLI::Range(0, CURLING_STONES - 1));
-    still_command->add_flag("--before", still_options.before,
-                            "Draw the position the thrower faced instead of the one the shot left");
+    // A record's shot is named in full: a left-out choice would draw shot 0
+    // of end 0 of game 0, a picture nobody asked for.
+    CLI::Option* game_option =
+        still_command->add_option("--game", still_options.game, "Game, counted from 0 as in the record")
+            ->check(CLI::NonNegativeNumber);
+    CLI::Option* end_option =
+        still_command->add_option("--end", still_options.end, "End, counted from 0")
+            ->check(CLI::Range(0, CURLING_MAX_ENDS - 1));
+    CLI::Option* shot_option =
+        still_command->add_option("--shot", still_options.shot, "Shot of the end, 0 to 15")
+            ->check(CLI::Range(0, CURLING_STONES - 1));
+    CLI::Option* before_option = still_command->add_flag(
+        "--before", still_options.before,
+        "Draw the position the thrower faced instead of the one the shot left");
+    for (CLI::Option* choice : {game_option, end_option, shot_option, before_option}) {
+        choice->excludes(position_option);
+    }
     still_command->add_option("--first-side", still_options.first_side,
                               "With --position: the side (0 or 1) that threw stone 0")
-        ->check(CLI::Range(0, 1));
+        ->check(CLI::Range(0, 1))
+        ->needs(position_option);
     CLI::Option* caption_option =
         still_command->add_option("--caption", still_options.caption, "Caption; \"\" for none");
-    still_command->add_option("--scale", still_options.scale, "Pixels per metre")
-        ->check(CLI::Range(10.0, 2000.0))
-        ->capture_default_str();
+    CLI::Option* scale_option =
+        still_command->add_option("--scale", still_options.scale, "Pixels per metre")
+            ->check(CLI::Range(10.0, 2000.0))
+            ->capture_default_str();
+    still_command->add_option("--width", still_options.width, "Width of the picture in pixels")
+        ->check(CLI::Range(100, 20000))
+        ->excludes(scale_option);
     still_command->add_option("--out", still_options.out, "Picture to write (.svg or .png)")
         ->required();
     still_command->add_option("--simulator", still_options.simulator,
                               "Physics library for the paths; default the one beside this tool");
 
-    CLI11_PARSE(app, argc, argv);
+    if (const auto status = parse_command_line(app, argc, argv, "curling-view", std::cout, std::cerr)) {
+        return *status;
+    }
     try {
         if (replay_command->parsed()) {
             return replay(record_path, out, simulator_path);
         }
         if (record_option->count() == 0 && position_option->count() == 0) {
             std::cerr << "curling-view still: give a RECORD (with --game, --end, --shot) or "
-                         "--position\n";
-            return BAD_INPUT;
+                         "--position; see --help\n";
+            return EXIT_UNUSABLE;
+        }
+        if (record_option->count() > 0 &&
+            (game_option->count() == 0 || end_option->count() == 0 || shot_option->count() == 0)) {
+            std::cerr << "curling-view still: a RECORD's shot needs --game, --end and --shot "
+                         "(each counted from 0); see --help\n";
+            return EXIT_UNUSABLE;
         }
         return still(still_options, caption_option->count() > 0);
     } catch (const std::exception& error) {
         std::cerr << "curling-view: " << error.what() << "\n";
-        return BAD_INPUT;
+        return EXIT_UNUSABLE;
     }
 }
