@@ -166,7 +166,7 @@ const std::string SHEET_SLOT = "<!--sheet-->";
 json view_json() {
     json bodies = json::array();
     for (int slot = 0; slot < CURLING_STONES; ++slot) {
-        bodies.push_back(stone_svg_body(slot, 0));
+        bodies.push_back(stone_svg_body(slot, STILL_PIXELS_PER_METRE));
     }
     return {{"top", VIEW_Y_TOP},
             {"bottom", VIEW_Y_BOTTOM},

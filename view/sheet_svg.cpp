@@ -13,12 +13,16 @@ svg.sheet .ring-edge { fill: none; stroke: #1d3557; stroke-width: 0.01; }
 svg.sheet .line { stroke: #263041; stroke-width: 0.018; }
 svg.sheet .hog { stroke: #8a1c1c; stroke-width: 0.05; }
 svg.sheet .side { fill: none; stroke: #263041; stroke-width: 0.04; }
-svg.sheet .label { font-family: sans-serif; font-size: 0.13px; fill: #6b7684; }
-svg.sheet .caption { font-family: sans-serif; font-size: 0.17px; fill: #263041; }
+svg.sheet text { font-family: "DejaVu Sans", sans-serif; }
+svg.sheet .label { fill: #6b7684; }
+svg.sheet .caption, svg.sheet .game-line { fill: #263041; }
+svg.sheet .caption { font-weight: bold; }
 svg.sheet .caption-band { fill: #ffffff; }
+svg.sheet .key0 { fill: #d62828; } svg.sheet .key1 { fill: #e0ad00; }
 svg.sheet .granite { fill: #9ba1a8; stroke: #474c52; stroke-width: 0.012; }
 svg.sheet .s0 .cap { fill: #d62828; } svg.sheet .s1 .cap { fill: #f4c20d; }
-svg.sheet .stone text { font-family: sans-serif; font-weight: bold; font-size: 0.13px; text-anchor: middle; }
+svg.sheet .stone text { font-weight: bold; text-anchor: middle; }
+svg.sheet .stone.counting .granite { stroke: #111827; stroke-width: 0.03; }
 svg.sheet .s0 text { fill: #ffffff; } svg.sheet .s1 text { fill: #3b2f00; }
 svg.sheet .faded { opacity: 0.35; }
 svg.sheet .path { fill: none; stroke-width: 0.028; stroke-linecap: round; stroke-linejoin: round; opacity: 0.75; }
@@ -31,8 +35,39 @@ svg.sheet .dot { opacity: 0.55; stroke: #1f2733; stroke-width: 0.006; } svg.shee
 
 constexpr double DOT_RADIUS = 0.05;
 constexpr double AIM_ARM = 0.09;
-constexpr double CAPTION_BAND = 0.34;
 constexpr double HOUSE_CROP_MARGIN = 1.0;
+// Text sizes as lengths of the sheet, so a larger picture has larger text;
+// each is turned into pixels before it is drawn.
+constexpr double LABEL_SIZE = 0.13;
+constexpr double CAPTION_SIZE = 0.15;
+constexpr double STONE_NUMBER_SIZE = 0.13;
+constexpr double LINE_HEIGHT = 1.45;  // of the text's size
+
+// Where the sheet's metres land in the picture's pixels.
+struct Frame {
+    double scale;  // pixels per metre
+    double band;   // pixels above the sheet
+    double top;    // drawing y at the top of the sheet's part shown
+    double x(double drawing) const { return drawing * scale; }
+    double y(double drawing) const { return band + (drawing - top) * scale; }
+    std::string transform() const {
+        return "translate(0 " + drawing_number(band) + ") scale(" + drawing_number(scale) +
+               ") translate(0 " + drawing_number(-top) + ")";
+    }
+};
+
+std::string pixels(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string text_at(const char* cls, double x, double y, double size, const std::string& content,
+                    const char* anchor = "start") {
+    return "<text class=\"" + std::string(cls) + "\" x=\"" + pixels(x) + "\" y=\"" + pixels(y) +
+           "\" font-size=\"" + pixels(size) + "\" text-anchor=\"" + anchor + "\">" + content +
+           "</text>";
+}
 
 std::string circle(const char* cls, double cx, double cy, double r) {
     return "<circle class=\"" + std::string(cls) + "\" cx=\"" + drawing_number(cx) + "\" cy=\"" +
@@ -43,11 +78,6 @@ std::string line(const char* cls, double x1, double y1, double x2, double y2) {
     return "<line class=\"" + std::string(cls) + "\" x1=\"" + drawing_number(x1) + "\" y1=\"" +
            drawing_number(y1) + "\" x2=\"" + drawing_number(x2) + "\" y2=\"" +
            drawing_number(y2) + "\"/>";
-}
-
-std::string label(double x, double y, const std::string& text) {
-    return "<text class=\"label\" x=\"" + drawing_number(x) + "\" y=\"" + drawing_number(y) +
-           "\">" + xml_escape(text) + "</text>";
 }
 
 std::string background() {
@@ -71,20 +101,73 @@ std::string background() {
                 drawing_y(CURLING_HOG_LINE_Y));
     out += "<rect class=\"side\" x=\"0\" y=\"0\" width=\"" + drawing_number(VIEW_WIDTH) +
            "\" height=\"" + drawing_number(VIEW_HEIGHT) + "\"/>";
-    out += label(0.06, drawing_y(CURLING_HOG_LINE_Y) + 0.17, "hog line");
-    out += label(0.06, tee_y - 0.05, "tee line");
-    out += label(0.06, drawing_y(CURLING_BACK_LINE_Y) - 0.05, "back line");
     return out;
 }
 
-std::string stone_group(const StoneMark& stone) {
+std::string line_labels(const Frame& frame) {
+    const double size = LABEL_SIZE * frame.scale;
+    const auto label = [&](double drawing_y, const char* name) {
+        return text_at("label", frame.x(0.06), frame.y(drawing_y), size, name);
+    };
+    std::string out = label(drawing_y(CURLING_TEE_Y) - 0.05, "tee line") +
+                      label(drawing_y(CURLING_BACK_LINE_Y) - 0.05, "back line");
+    if (drawing_y(CURLING_HOG_LINE_Y) > frame.top) {
+        out += label(drawing_y(CURLING_HOG_LINE_Y) + 0.17, "hog line");
+    }
+    return out;
+}
+
+// The caption, the colours' players and the game line, one line each.
+std::string header(const SheetScene& scene, double scale, double& height) {
+    std::string out;
+    height = 0;
+    const double width = VIEW_WIDTH * scale;
+    const auto line = [&](const char* cls, double size, const std::string& content,
+                          std::size_t characters) {
+        height += size * LINE_HEIGHT;
+        std::string text = text_at(cls, width / 2, height - size * 0.4, size, content, "middle");
+        // A line that would not fit (long player names) is squeezed to the
+        // width rather than cut at the picture's edges.
+        if (static_cast<double>(characters) * size * 0.6 > width - 8) {
+            text.insert(5, " textLength=\"" + pixels(width - 8) +
+                               "\" lengthAdjust=\"spacingAndGlyphs\"");
+        }
+        out += text;
+    };
+    if (!scene.caption.empty()) {
+        line("caption", CAPTION_SIZE * scale, xml_escape(scene.caption), scene.caption.size());
+    }
+    if (scene.legend) {
+        std::string keys;
+        std::size_t characters = 20;
+        for (int side = 0; side < 2; ++side) {
+            characters += (*scene.legend)[static_cast<std::size_t>(side)].size();
+            keys += std::string(side == 0 ? "" : "\u2003") + "<tspan class=\"key" +
+                    std::to_string(side) + "\">\u25cf</tspan> " + SIDE_COLOUR[side] + ": " +
+                    xml_escape((*scene.legend)[static_cast<std::size_t>(side)]);
+        }
+        line("game-line", LABEL_SIZE * scale, keys, characters);
+    }
+    if (!scene.game_line.empty()) {
+        line("game-line", LABEL_SIZE * scale, xml_escape(scene.game_line), scene.game_line.size());
+    }
+    if (height > 0) {
+        height += LABEL_SIZE * scale * 0.3;
+    }
+    return out;
+}
+
+std::string stone_group(const StoneMark& stone, double scale) {
     std::string cls = "stone s" + std::to_string(stone.side);
     if (stone.faded) {
         cls += " faded";
     }
+    if (stone.counting) {
+        cls += " counting";
+    }
     return "<g class=\"" + cls + "\" data-slot=\"" + std::to_string(stone.slot) +
            "\" transform=\"translate(" + drawing_number(drawing_x(stone.x)) + " " +
-           drawing_number(drawing_y(stone.y)) + ")\">" + stone_svg_body(stone.slot, stone.side) +
+           drawing_number(drawing_y(stone.y)) + ")\">" + stone_svg_body(stone.slot, scale) +
            "</g>";
 }
 
@@ -133,38 +216,50 @@ std::vector<StoneMark> stones_of(const Position& position, int first_side, bool 
     return stones;
 }
 
-std::string stone_svg_body(int slot, int side) {
-    (void)side;
-    // Each side counts its own stones 1 to 8, as players do.
+std::string stone_svg_body(int slot, double pixels_per_metre) {
+    // Each side counts its own stones 1 to 8, as players do. The number is
+    // drawn in pixels: a font a tenth of a unit high is laid out badly by
+    // converters, whatever the scale around it.
     const std::string number = std::to_string(slot / 2 + 1);
     return "<circle class=\"granite\" r=\"" + drawing_number(CURLING_STONE_RADIUS) +
-           "\"/><circle class=\"cap\" r=\"0.1\"/><text y=\"0.045\">" + number + "</text>";
+           "\"/><circle class=\"cap\" r=\"0.1\"/><text transform=\"scale(" +
+           drawing_number(1.0 / pixels_per_metre) + ")\" y=\"" +
+           pixels(STONE_NUMBER_SIZE * pixels_per_metre * 0.35) + "\" font-size=\"" +
+           pixels(STONE_NUMBER_SIZE * pixels_per_metre) + "\">" + number + "</text>";
+}
+
+std::string stone_name(int slot, int first_side) {
+    return std::string(SIDE_COLOUR[side_of_slot(first_side, slot)]) + " " +
+           std::to_string(slot / 2 + 1);
 }
 
 std::string sheet_svg(const SheetScene& scene) {
-    // A caption gets a band of its own above the ice; a crop only moves the
-    // frame. Either way the drawing's coordinates stay the same.
-    const double band = scene.caption.empty() ? 0.0 : CAPTION_BAND;
+    const double scale = scene.pixels_per_metre;
+    double band = 0;
+    const std::string head = header(scene, scale, band);
     const double top =
         scene.house_only ? drawing_y(CURLING_TEE_Y + CURLING_HOUSE_RADIUS + HOUSE_CROP_MARGIN) : 0.0;
-    const double height = VIEW_HEIGHT - top + band;
-    char size[96];
-    std::snprintf(size, sizeof size, "width=\"%.0f\" height=\"%.0f\"",
-                  VIEW_WIDTH * scene.pixels_per_metre, height * scene.pixels_per_metre);
+    const Frame frame{scale, band, top};
+    const double width = VIEW_WIDTH * scale;
+    const double height = band + (VIEW_HEIGHT - top) * scale;
+    const std::string id = scene.id.empty() ? "sheet" : scene.id;
     std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\"";
     if (!scene.id.empty()) {
         out += " id=\"" + xml_escape(scene.id) + "\"";
     }
-    out += " class=\"sheet\" viewBox=\"0 " + drawing_number(top - band) + " " +
-           drawing_number(VIEW_WIDTH) + " " + drawing_number(height) + "\" " + size + ">";
+    out += " class=\"sheet\" viewBox=\"0 0 " + pixels(width) + " " + pixels(height) +
+           "\" width=\"" + pixels(width) + "\" height=\"" + pixels(height) + "\">";
     out += "<style>" + std::string(SHEET_STYLE) + "</style>";
-    if (band > 0) {
-        out += "<rect class=\"caption-band\" x=\"0\" y=\"" + drawing_number(top - band) +
-               "\" width=\"" + drawing_number(VIEW_WIDTH) + "\" height=\"" + drawing_number(band) +
-               "\"/>";
-    }
-    out += background();
-    out += "<g class=\"paths\">";
+    // Paths end at the ice's edge: a thrown stone comes from beyond the
+    // picture's top, and its path must not run over the caption.
+    const std::string clip = xml_escape(id) + "-ice";
+    out += "<defs><clipPath id=\"" + clip + "\"><rect x=\"0\" y=\"" + drawing_number(top) +
+           "\" width=\"" + drawing_number(VIEW_WIDTH) + "\" height=\"" +
+           drawing_number(VIEW_HEIGHT - top) + "\"/></clipPath></defs>";
+    out += "<g class=\"ground\" transform=\"" + frame.transform() + "\">" + background() + "</g>";
+    out += line_labels(frame);
+    out += "<g class=\"play\" transform=\"" + frame.transform() + "\"><g class=\"paths\" clip-path=\"url(#" +
+           clip + ")\">";
     for (const PathMark& path : scene.paths) {
         out += path_element(path);
     }
@@ -174,15 +269,15 @@ std::string sheet_svg(const SheetScene& scene) {
     }
     out += "</g><g class=\"stones\">";
     for (const StoneMark& stone : scene.stones) {
-        out += stone_group(stone);
+        out += stone_group(stone, scale);
     }
-    out += "</g>";
-    if (!scene.caption.empty()) {
-        out += "<text class=\"caption\" x=\"" + drawing_number(VIEW_WIDTH / 2) +
-               "\" y=\"" + drawing_number(top - band / 2 + 0.06) + "\" text-anchor=\"middle\">" + xml_escape(scene.caption) + "</text>";
+    out += "</g></g>";
+    // Last, so what lies beyond a cropped sheet's top stays under it.
+    if (band > 0) {
+        out += "<rect class=\"caption-band\" x=\"0\" y=\"0\" width=\"" + pixels(width) +
+               "\" height=\"" + pixels(band) + "\"/>" + head;
     }
-    out += "</svg>";
-    return out;
+    return out + "</svg>";
 }
 
 std::string xml_escape(const std::string& text) {

@@ -1,16 +1,20 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "curling_simulator.h"
 
 // The one drawing of the sheet, used by the stills, the replay page and the
-// analysis page alike. The drawing's units are metres; the picture shows the
-// far end from a little before the far hog line to a little past the back
-// line, seen from above with x to the right and the thrower at the top (y
-// grows up the picture), so the picture keeps the coordinates' handedness.
+// analysis page alike. The sheet is drawn in metres inside groups scaled to
+// pixels; every text is drawn outside that scale, at its size in pixels, so
+// a converter lays glyphs out at the size they are seen. The picture shows
+// the far end from a little before the far hog line to a little past the
+// back line, seen from above with x to the right and the thrower at the top
+// (y grows up the picture), so the picture keeps the coordinates'
+// handedness.
 
 inline constexpr double VIEW_Y_TOP = CURLING_HOG_LINE_Y + 0.5;
 inline constexpr double VIEW_Y_BOTTOM = CURLING_BACK_LINE_Y - 0.45;
@@ -46,6 +50,7 @@ struct StoneMark {
     double x;
     double y;
     bool faded = false;  // drawn lighter: a position before a shot
+    bool counting = false;  // would score if the end ended now
 };
 
 struct PathMark {
@@ -76,6 +81,10 @@ struct SheetScene {
     std::vector<PathMark> paths;
     std::vector<CloudMark> clouds;  // sampled outcomes
     std::string caption;        // drawn across the top; may be empty
+    // Under the caption: which colour is which player (when named) and a
+    // line on the game (the score, the hammer), when not empty.
+    std::optional<std::array<std::string, 2>> legend;
+    std::string game_line;
     std::string id;             // id of the <svg> element; may be empty
     double pixels_per_metre = STILL_PIXELS_PER_METRE;
     bool house_only = false;    // crop to the house and a little in front of it
@@ -87,8 +96,17 @@ std::vector<StoneMark> stones_of(const Position& position, int first_side, bool 
 // A whole standalone picture: <svg> with its own style.
 std::string sheet_svg(const SheetScene& scene);
 
-// One stone as drawn, centred on (0, 0), for the page to clone and move.
-std::string stone_svg_body(int slot, int side);
+// One stone as drawn, centred on (0, 0) in metres, for the page to clone and
+// move; its number is drawn at its size in pixels for a sheet of
+// `pixels_per_metre`.
+std::string stone_svg_body(int slot, double pixels_per_metre);
+
+// Team colours as players say them, by side.
+inline constexpr const char* SIDE_COLOUR[2] = {"red", "yellow"};
+
+// A stone as players name it: its team's colour and its number in the
+// team's throwing order, "red 3" (slot 4 of an end red opened).
+std::string stone_name(int slot, int first_side);
 
 // Escapes text for XML and HTML.
 std::string xml_escape(const std::string& text);

@@ -4,24 +4,71 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "view/counting.h"
 #include "view/shot_paths.h"
+
+namespace {
+
+// The side with the last stone of the shot's end.
+int hammer_of(const GameRecord& game, const ShotRecord& shot) {
+    for (const EndRecord& end : game.ends) {
+        if (end.end == shot.end) {
+            return end.hammer - 1;
+        }
+    }
+    return shot.shot % 2 == 1 ? shot.side : 1 - shot.side;
+}
+
+// The score before the end, the hammer, and who counts as the stones lie.
+std::string game_line(const MatchRecord& record, const GameRecord& game, const ShotRecord& shot,
+                      const Position& shown, int first_side) {
+    std::array<int, 2> score{};
+    for (const EndRecord& end : game.ends) {
+        if (end.end < shot.end) {
+            score[end.score > 0 ? 0 : 1] += end.score > 0 ? end.score : -end.score;
+        }
+    }
+    const Counting counting = counting_stones(shown, first_side);
+    const std::string lying =
+        counting.side < 0 ? "nobody counts"
+                          : std::string(SIDE_COLOUR[counting.side]) + " counts " +
+                                std::to_string(counting.slots.size()) + " (ringed)";
+    return "score before end " + std::to_string(shot.end + 1) + ": " + record.names[0] + " " +
+           std::to_string(score[0]) + ", " + record.names[1] + " " + std::to_string(score[1]) +
+           " \u00b7 hammer " + SIDE_COLOUR[hammer_of(game, shot)] + " \u00b7 " + lying;
+}
+
+void mark_counting(SheetScene& scene, const Position& shown, int first_side) {
+    const Counting counting = counting_stones(shown, first_side);
+    for (StoneMark& stone : scene.stones) {
+        for (const int slot : counting.slots) {
+            stone.counting = stone.counting || (!stone.faded && stone.slot == slot);
+        }
+    }
+}
+
+}  // namespace
 
 SheetScene shot_scene(const MatchRecord& record, int game, int end, int shot, bool before,
                       const SimulatorApi* api) {
     const ShotRecord& found = find_shot(record, game, end, shot);
+    const GameRecord& played = record.games.at(game);
     const int first_side = first_side_of_end(found);
     SheetScene scene;
-    const std::string who = record.names[found.side];
     scene.caption = "Game " + std::to_string(game + 1) + " \u00b7 end " + std::to_string(end + 1) +
                     (before ? " \u00b7 before shot " : " \u00b7 after shot ") +
-                    std::to_string(shot + 1) + " (" + who + ")";
+                    std::to_string(shot + 1) + ": " + stone_name(found.shot, first_side) +
+                    " (" + record.names[found.side] + ")";
+    scene.legend = {record.names[0], record.names[1]};
+    const Position& shown = before ? found.position : found.after;
+    scene.game_line = game_line(record, played, found, shown, first_side);
+    scene.stones = stones_of(shown, first_side);
+    mark_counting(scene, shown, first_side);
     if (before) {
-        scene.stones = stones_of(found.position, first_side);
         return scene;
     }
-    scene.stones = stones_of(found.after, first_side);
     if (api != nullptr && api->SimulateTrajectory != nullptr) {
-        const GAMESTATE state = state_before(record, record.games.at(game), found);
+        const GAMESTATE state = state_before(record, played, found);
         std::vector<StonePosition> frames;
         const ShotPaths paths = compute_shot_paths(*api, state, found.delivered, found.after, frames);
         for (const StonePath& path : paths.stones) {
