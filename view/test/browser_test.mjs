@@ -6,7 +6,7 @@
 // errors and no network request. Screenshots land in the output folder.
 //
 // usage: node browser_test.mjs --bin BUILD/bin --out DIR [--chromium PATH]
-import { execFileSync } from "node:child_process";
+import { execFileSync, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
@@ -23,6 +23,9 @@ const CHROMIUM = args.chromium || "/usr/bin/chromium";
 const TOLERANCE_M = 0.001;
 const DRAWN_SAMPLES = 100;  // a cloud draws a candidate's first samples, at most this many
 const TEE = { x: 2.375, y: 4.88 };
+// Above 2^53, where a double holds only even integers: a page that reads
+// the seed as a number shows 9007199254740992.
+const SEED = "9007199254740993";
 const HOUSE_RADIUS = 1.829;
 
 let puppeteer;
@@ -49,6 +52,11 @@ function check(ok, what) {
 
 function run(program, programArgs) {
   return execFileSync(path.join(BIN, program), programArgs, { encoding: "utf8", stdio: ["ignore", "pipe", "inherit"] });
+}
+
+// The match line's seed as written: JSON.parse would round a 64-bit seed.
+function recordSeed(file) {
+  return /"seed":(\d+)/.exec(fs.readFileSync(file, "utf8"))[1];
 }
 
 function readRecord(file) {
@@ -218,7 +226,7 @@ try {
   // A fresh record each run: the runner keeps an existing one.
   fs.rmSync(record, { force: true });
   run("curling-match", ["--player1", path.join(BIN, "curling-engine"), "--player2", path.join(BIN, "curling-draw-player"),
-    "--names", "engine,draw", "--games", "2", "--ends", "1", "--seed", "5", "--concurrency", "2", "--quiet",
+    "--names", "engine,draw", "--games", "2", "--ends", "1", "--seed", SEED, "--concurrency", "2", "--quiet",
     "--out", record]);
   const lines = readRecord(record);
   const games = [...new Set(lines.filter((l) => l.type === "game").map((l) => l.game))].sort();
@@ -228,6 +236,9 @@ try {
   const pageFile = path.join(OUT, "match.html");
   console.log(run("curling-view", ["replay", record, "--out", pageFile]).trim());
   const page = await open(pageFile, "replay page");
+  const matchLine = await page.$eval("#match-line", (e) => e.textContent);
+  check(recordSeed(record) === SEED && matchLine.includes("seed " + SEED + " "),
+    "the page shows the record's seed " + SEED + ": " + matchLine);
   check(await page.evaluate(() => document.querySelectorAll("#games .flagged").length) === 0,
     "no shot of a record made with this library is flagged");
   let worst = 0;
@@ -338,6 +349,31 @@ try {
   check(png.length > 1000 && png.subarray(1, 4).toString() === "PNG", "the still's PNG is a PNG");
   const stillPage = await open(path.join(OUT, "still.svg"), "still");
   compareStones(await measure(stillPage, "svg", "g.stone circle.granite"), still.after, "still");
+  // Converters lay glyphs out at the font's size in its own units: a font
+  // a tenth of a unit high inside the sheet's scale comes out garbled.
+  const fonts = await stillPage.$$eval("text", (texts) => texts.map((t) => [t.textContent, parseFloat(getComputedStyle(t).fontSize)]));
+  const tiny = fonts.filter(([, size]) => !(size >= 6));
+  check(fonts.length > 3 && tiny.length === 0, "every text of the still is laid out at 6 px or more: " + JSON.stringify(tiny));
+  // No stretch of a path shows over the caption: where a path runs inside
+  // the caption's band, the picture there is not the path.
+  const overCaption = await stillPage.evaluate(() => {
+    const band = document.querySelector(".caption-band").getBoundingClientRect();
+    let hits = 0;
+    for (const line of document.querySelectorAll("polyline.path")) {
+      const ctm = line.getScreenCTM();
+      const points = [...line.points].map((p) => p.matrixTransform(ctm));
+      for (let i = 1; i < points.length; i++) {
+        for (let u = 0; u <= 1; u += 0.05) {
+          const x = points[i - 1].x + (points[i].x - points[i - 1].x) * u;
+          const y = points[i - 1].y + (points[i].y - points[i - 1].y) * u;
+          if (y >= band.top && y < band.bottom && x > band.left && x < band.right &&
+              document.elementFromPoint(x, y) === line) hits++;
+        }
+      }
+    }
+    return hits;
+  });
+  check(overCaption === 0, "no path shows over the still's caption (" + overCaption + " points)");
   stillPage.problems();
 
   // ---- a decision ---------------------------------------------------------------------
@@ -362,7 +398,8 @@ try {
         return stone;
       })),
     }));
-    fs.writeFileSync(candidatesFile, JSON.stringify({ player: "a sampling player", value: "expected score", candidates }));
+    fs.writeFileSync(candidatesFile, JSON.stringify({ player: "a sampling player", value: "expected score",
+      state: { shot_number: shot.shot, stones: before }, candidates }));
     run("curling-analyze", [record, "--game", String(games[0]), "--end", String(shot.end), "--shot", String(shot.shot),
       "--candidates", candidatesFile, "--out", decisionPage, "--json", jsonFile]);
     const decision = JSON.parse(fs.readFileSync(jsonFile, "utf8"));
@@ -394,6 +431,34 @@ try {
     }
     await page2.screenshot({ path: path.join(OUT, "decision.png"), fullPage: true });
     page2.problems();
+  }
+
+  // ---- refusals -------------------------------------------------------------------------
+  // Each of these once ran to a picture nobody asked for, or wrote one
+  // output and then failed: now each ends with 2, says why under the tool's
+  // name, and leaves no file behind.
+  if (analysis) {
+    const gone = (name) => path.join(OUT, "refused-" + name);
+    const shotArgs = [record, "--game", String(games[0]), "--end", String(analysis.shot.end)];
+    const other = shots0.find((s) => s.shot !== analysis.shot.shot && s.shot >= 3);
+    const refusals = [
+      ["curling-view", ["still", ...stillArgs, "--out", gone("s.jpg")], /\.svg or \.png/, ["s.jpg"]],
+      ["curling-view", ["still", record, "--game", "0", "--end", "0", "--out", gone("s.svg")], /--shot/, ["s.svg"]],
+      ["curling-view", ["replay", path.join(OUT, "no-such.jsonl"), "--out", gone("r.html")], /no-such\.jsonl/, ["r.html"]],
+      ["curling-analyze", [record, "--end", "0", "--shot", "5", "--out", gone("a.html")], /--game/, ["a.html"]],
+      ["curling-analyze", [...shotArgs, "--shot", String(analysis.shot.shot), "--out", gone("a.html"),
+        "--json", path.join(OUT, "no-such-folder", "a.json")], /no-such-folder/, ["a.html"]],
+      ["curling-analyze", [record, "--game", String(games[0]), "--end", String(other.end), "--shot", String(other.shot),
+        "--candidates", candidatesFile, "--out", gone("a.html")], /another position/, ["a.html"]],
+    ];
+    for (const [tool, toolArgs, why, outputs] of refusals) {
+      for (const name of outputs) fs.rmSync(gone(name), { force: true });
+      const result = spawnSync(path.join(BIN, tool), toolArgs, { encoding: "utf8" });
+      const what = tool + " refusing " + why;
+      check(result.status === 2, what + ": ends with " + result.status + ", not 2");
+      check(result.stderr.startsWith(tool) && why.test(result.stderr), what + ": says " + JSON.stringify(result.stderr));
+      for (const name of outputs) check(!fs.existsSync(gone(name)), what + ": left " + name + " behind");
+    }
   }
 
   // ---- a decision of the planner -----------------------------------------------------
