@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "view/counting.h"
 #include "view/page_assets.h"
 #include "view/page_text.h"
 #include "view/shot_paths.h"
@@ -90,6 +91,17 @@ json shot_json(const ShotRecord& shot, const Position& expected_before, const Sh
                 {"p", paths_json(paths)}};
     if (!same_position(shot.position, expected_before)) {
         out["b"] = occupied(shot.position);
+    }
+    // The stones that count as they lie after the shot, by the library's
+    // own rule in single precision, which the page's rounded positions
+    // cannot repeat at a ring's edge: [side, slot, ...].
+    const Counting counting = counting_stones(shot.after, first_side_of_end(shot));
+    if (counting.side >= 0) {
+        json k = {counting.side};
+        for (const int slot : counting.slots) {
+            k.push_back(slot);
+        }
+        out["k"] = std::move(k);
     }
     // A flag: [slot, distance in mm], -1 for a stone on the sheet in only one
     // of the two positions; [-1, -1] when the library refused the shot.

@@ -9,6 +9,7 @@
   const SVG_NS = "http://www.w3.org/2000/svg";
   const STONES = 16;
   const names = DATA.names;
+  const COLOURS = ["red", "yellow"];
 
   const sheet = document.getElementById("sheet");
   const stoneLayer = sheet.querySelector("g.stones");
@@ -88,19 +89,31 @@
     return { before, after, firstSides: sides };
   }
 
+  const sideOfSlot = (slot, firstSide) => (slot % 2 === 0 ? firstSide : 1 - firstSide);
+  // As players name a stone: its team's colour and its number in the
+  // team's order, the number drawn on it.
+  const stoneName = (slot, firstSide) =>
+    COLOURS[sideOfSlot(slot, firstSide)] + " " + (Math.floor(slot / 2) + 1);
+
   function place(slot, point, firstSide) {
     const g = stoneElements[slot];
     if (!point) {
       g.style.display = "none";
       return;
     }
-    const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
+    const side = sideOfSlot(slot, firstSide);
     g.setAttribute("class", "stone s" + side);
     g.setAttribute("transform", "translate(" + drawX(point[0]) + " " + drawY(point[1]) + ")");
     g.lastChild.textContent =
-      names[side] + " stone " + (Math.floor(slot / 2) + 1) + " (slot " + slot + "): x " +
+      stoneName(slot, firstSide) + " (" + names[side] + ", slot " + slot + "): x " +
       point[0].toFixed(4) + " m, y " + point[1].toFixed(4) + " m";
     g.style.display = "";
+  }
+
+  // The stones that would score if the end ended now, ringed.
+  function markCounting(shot) {
+    const counting = shot.k ? shot.k.slice(1) : [];
+    for (const slot of counting) stoneElements[slot].classList.add("counting");
   }
 
   function showPosition(position, firstSide) {
@@ -163,6 +176,7 @@
     const shot = game.shots[state.step];
     const firstSide = state.positions.firstSides[state.step];
     showPosition(state.positions.after[state.step], firstSide);
+    markCounting(shot);
     drawPaths(shot, firstSide);
     slider.value = String(state.step);
     describe(shot);
@@ -195,12 +209,48 @@
     return "the thrown stone rests " + d.toFixed(2) + " m from the tee";
   }
 
+  // Stones this shot took out of play, the thrown one included.
+  function outOfPlay(shot) {
+    const before = state.positions.before[state.step];
+    const after = state.positions.after[state.step];
+    const firstSide = state.positions.firstSides[state.step];
+    const out = [];
+    for (let slot = 0; slot < STONES; slot++) {
+      if (!after[slot] && (before[slot] || slot === shot.s)) out.push(stoneName(slot, firstSide));
+    }
+    return out;
+  }
+
+  function countingText(shot) {
+    if (!shot.k) return "nobody counts";
+    const n = shot.k.length - 1;
+    return COLOURS[shot.k[0]] + " (" + names[shot.k[0]] + ") counts " + n;
+  }
+
+  // Points of each side in the ends finished before `end`; every end when
+  // `end` is past the last.
+  function scoreBefore(game, end) {
+    const score = [0, 0];
+    for (const e of game.ends) {
+      if (e[0] < end) score[e[1] > 0 ? 0 : 1] += Math.abs(e[1]);
+    }
+    return score;
+  }
+
+  // The score a reader may see at the shown shot: before it, or the final
+  // one at the game's last shot or when asked for.
+  function shownEnd(game) {
+    if (game.shots.length === 0) return Infinity;
+    const last = state.step === game.shots.length - 1 && game.result;
+    if (last || document.getElementById("show-final").checked) return Infinity;
+    return game.shots[state.step].e;
+  }
+
   function flagText(shot) {
     const [slot, mm] = shot.x;
     if (slot < 0) return "The physics library refused to replay this shot: no path is shown.";
     const firstSide = state.positions.firstSides[state.step];
-    const side = slot % 2 === 0 ? firstSide : 1 - firstSide;
-    const stone = names[side] + "'s stone " + (Math.floor(slot / 2) + 1) + " (slot " + slot + ")";
+    const stone = stoneName(slot, firstSide) + " (slot " + slot + ")";
     const what = mm < 0 ? stone + " is on the sheet in one and not in the other"
       : stone + " rests " + Number(mm).toFixed(1) + " mm from where the record has it";
     return "Replayed with this page's physics library, " + what +
@@ -217,9 +267,20 @@
     const hammer = hammerOf(game, shot);
     document.getElementById("hammer").innerHTML =
       chip(hammer) + " hammer: " + escapeHtml(names[hammer]);
+    const end = shownEnd(game);
+    const score = scoreBefore(game, end);
+    document.getElementById("running-score").innerHTML =
+      (end === Infinity ? "Final: " : "Score: ") + chip(0) + escapeHtml(names[0]) + " " + score[0] +
+      " \u2013 " + score[1] + " " + chip(1) + escapeHtml(names[1]);
+    const gone = outOfPlay(shot);
+    const firstSide = state.positions.firstSides[state.step];
+    document.getElementById("events").textContent =
+      gone.length ? gone.join(", ") + " out of play" : "";
     const rows = [
-      ["Thrown by", chip(side) + escapeHtml(names[side]) + " (player " + (side + 1) +
-        "), stone " + (Math.floor(shot.s / 2) + 1) + " of 8"],
+      ["Thrown by", chip(side) + escapeHtml(stoneName(shot.s, firstSide)) + ": " +
+        escapeHtml(names[side]) + " (player " + (side + 1) + ")"],
+      ["Out of play", gone.length ? escapeHtml(gone.join(", ")) : "none"],
+      ["As they lie", escapeHtml(countingText(shot))],
       ["In the record", "game " + game.g + ", end " + shot.e + ", shot " + shot.s + " (from 0)"],
       ["Reply", "<code>" + escapeHtml(shot.r) + "</code>"],
       ["Asked for", "vx " + fixed(shot.v[0], 4) + ", vy " + fixed(shot.v[1], 4) + ", spin " + shot.v[2]],
@@ -240,7 +301,10 @@
       flag.hidden = true;
       flag.textContent = "";
     }
+    renderScoreboard();
     markScoreboard(shot.e);
+    document.getElementById("ending").innerHTML = end === Infinity ? endingText(game)
+      : "The result shows at the game's last shot, or with \u201cfinal score\u201d ticked.";
     for (const item of document.querySelectorAll("#games li")) {
       item.classList.toggle("current", Number(item.dataset.index) === state.game);
     }
@@ -363,32 +427,31 @@
     const lastShotEnd = game.shots.length ? game.shots[game.shots.length - 1].e + 1 : 0;
     const columns = Math.max(DATA.regularEnds || 0, played, lastShotEnd);
     let html = "<thead><tr><th></th>";
-    for (let e = 0; e < columns; e++) html += '<th data-end="' + e + '">' + (e + 1) + "</th>";
+    for (let e = 0; e < columns; e++) html += '<th data-end="' + e + '" title="go to end ' + (e + 1) + '">' + (e + 1) + "</th>";
     html += "<th>Total</th></tr></thead><tbody>";
-    const totals = [0, 0];
-    for (const end of game.ends) {
-      totals[0] = end[3];
-      totals[1] = end[4];
-    }
-    if (game.result && Array.isArray(game.result.score)) {
+    // Only what was known at the shown shot: the ends finished before it.
+    const shown = shownEnd(game);
+    const totals = scoreBefore(game, shown);
+    if (shown === Infinity && game.result && Array.isArray(game.result.score)) {
       totals[0] = game.result.score[0];
       totals[1] = game.result.score[1];
     }
     for (let side = 0; side < 2; side++) {
       html += '<tr data-side="' + side + '"><th>' + chip(side) + escapeHtml(names[side]) + "</th>";
       for (let e = 0; e < columns; e++) {
-        const end = game.ends.find((x) => x[0] === e);
+        const end = e < shown ? game.ends.find((x) => x[0] === e) : undefined;
         let cell = "";
         let hammer = false;
         if (end) {
           const points = side === 0 ? Math.max(end[1], 0) : Math.max(-end[1], 0);
           cell = String(points);
           hammer = end[2] - 1 === side;
-        } else {
+        } else if (e <= (shown === Infinity ? columns : game.shots[state.step].e)) {
+          // Later ends' hammers would tell who scored before them.
           const shot = game.shots.find((s) => s.e === e);
           if (shot) hammer = hammerOf(game, shot) === side;
         }
-        html += '<td data-end="' + e + '" class="' + (hammer ? "has-hammer" : "") + '">' +
+        html += '<td data-end="' + e + '" class="' + (hammer ? "has-hammer" : "") + '" title="go to end ' + (e + 1) + '">' +
           (hammer ? '<span class="hammer-mark">\u25cf</span>' : "") +
           '<span class="points">' + cell + "</span></td>";
       }
@@ -404,10 +467,17 @@
     }
   }
 
+  // A result as curlers say it: the winner's score first.
+  function resultScore(r) {
+    if (!r || !Array.isArray(r.score)) return "";
+    const [a, b] = r.winner === 2 ? [r.score[1], r.score[0]] : r.score;
+    return escapeHtml(a + "\u2013" + b);
+  }
+
   function endingText(game) {
     const r = game.result;
     if (!r) return "Unfinished: the record stops during this game.";
-    const score = r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "";
+    const score = resultScore(r);
     const winner = r.winner ? escapeHtml(names[r.winner - 1]) + " wins " + score : "Drawn " + score;
     if (r.ending === "normal") return winner + " after " + escapeHtml(plural((r.end_scores || []).length, "end")) + ".";
     const fault = r.player ? escapeHtml(names[r.player - 1]) : "a player";
@@ -419,7 +489,7 @@
     const list = document.getElementById("games");
     const items = DATA.games.map((game, index) => {
       const r = game.result;
-      const score = r && r.score ? escapeHtml(r.score[0] + "\u2013" + r.score[1]) : "unfinished";
+      const score = r && r.score ? resultScore(r) : "unfinished";
       const flagged = game.flagged;
       const winner = r && r.winner ? " w" + escapeHtml(r.winner) : "";
       return '<li data-index="' + index + '" class="' + winner + '" tabindex="0">' +
@@ -433,7 +503,7 @@
       const item = event.target.closest("li");
       if (item) selectGame(Number(item.dataset.index));
     });
-    if (DATA.games.length < 2) document.getElementById("game-panel").classList.add("single");
+    if (DATA.games.length < 2) document.querySelector("main").classList.add("single");
   }
 
   function renderSummary() {
@@ -460,11 +530,14 @@
     html += "</tbody></table>";
     const elo = s.elo || {};
     const bound = (v, score) => (v === null || v === undefined ? (score >= 0.5 ? "+\u221e" : "\u2212\u221e") : (v > 0 ? "+" : "") + fixed(v, 0));
-    html += "<p>" + escapeHtml(s.games + " games, " + s.ends + " ends (" + s.blank_ends + " blank, " +
+    html += "<p>" + escapeHtml(plural(s.games, "game") + ", " + plural(s.ends, "end") + " (" + s.blank_ends + " blank, " +
       s.extra_ends + " extra).") + "</p>";
-    html += "<p>Elo " + escapeHtml(names[0]) + " \u2212 " + escapeHtml(names[1]) + ": " +
-      bound(elo.difference, elo.mean_score) +
-      (elo.pairs >= 2 ? " (95%: " + bound(elo.low, elo.low_score) + " .. " + bound(elo.high, elo.high_score) + ")" : "") + "</p>";
+    // One pair of games says nothing of a difference in strength.
+    html += elo.pairs >= 2
+      ? "<p>Elo " + escapeHtml(names[0]) + " \u2212 " + escapeHtml(names[1]) + ": " +
+        bound(elo.difference, elo.mean_score) + " (95%: " + bound(elo.low, elo.low_score) + " .. " +
+        bound(elo.high, elo.high_score) + ")</p>"
+      : "<p>No Elo: it needs at least 2 game pairs.</p>";
     const endings = Object.entries(s.endings || {}).map(([k, v]) => k.replace(/_/g, " ") + " " + v).join(", ");
     html += "<p>Endings: " + escapeHtml(endings) + "</p>";
     box.innerHTML = html;
@@ -477,7 +550,6 @@
     const game = currentGame();
     state.positions = rebuild(game);
     slider.max = String(Math.max(0, game.shots.length - 1));
-    renderScoreboard();
     document.getElementById("ending").innerHTML = endingText(game);
     show(0);
   }
@@ -504,6 +576,14 @@
   document.getElementById("next").addEventListener("click", () => go(state.step + 1));
   document.getElementById("last").addEventListener("click", () => go(currentGame().shots.length - 1));
   playButton.addEventListener("click", togglePlay);
+  // A click on an end of the scoreboard shows that end's first shot.
+  document.getElementById("scoreboard").addEventListener("click", (event) => {
+    const cell = event.target.closest("[data-end]");
+    if (!cell) return;
+    const first = currentGame().shots.findIndex((shot) => shot.e === Number(cell.dataset.end));
+    if (first >= 0) go(first);
+  });
+  document.getElementById("show-final").addEventListener("change", () => show(state.step));
   slider.addEventListener("input", () => go(Number(slider.value)));
   document.addEventListener("keydown", (event) => {
     if (event.target === slider && (event.key === "ArrowLeft" || event.key === "ArrowRight")) {
@@ -516,8 +596,9 @@
       case "Home": go(0); break;
       case "End": go(currentGame().shots.length - 1); break;
       case " ": togglePlay(); break;
-      case "PageUp": selectGame(state.game - 1); break;
-      case "PageDown": selectGame(state.game + 1); break;
+      // At the first or last game there is nowhere to go: the place is kept.
+      case "PageUp": if (state.game > 0) selectGame(state.game - 1); break;
+      case "PageDown": if (state.game + 1 < DATA.games.length) selectGame(state.game + 1); break;
       default: return;
     }
     event.preventDefault();
