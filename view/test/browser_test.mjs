@@ -226,7 +226,7 @@ try {
   // A fresh record each run: the runner keeps an existing one.
   fs.rmSync(record, { force: true });
   run("curling-match", ["--player1", path.join(BIN, "curling-engine"), "--player2", path.join(BIN, "curling-draw-player"),
-    "--names", "engine,draw", "--games", "2", "--ends", "1", "--seed", SEED, "--concurrency", "2", "--quiet",
+    "--names", "engine,draw", "--games", "2", "--ends", "2", "--seed", SEED, "--concurrency", "2", "--quiet",
     "--out", record]);
   const lines = readRecord(record);
   const games = [...new Set(lines.filter((l) => l.type === "game").map((l) => l.game))].sort();
@@ -262,7 +262,8 @@ try {
       check(step > 0, "game " + game + ": the slider moved");
       worst = Math.max(worst, (await checkStep(page, shots, step, "game " + game + " by slider")).worst);
     }
-    // The scoreboard against the record.
+    // The scoreboard against the record, at the game's last shot.
+    await page.keyboard.press("End");
     const board = await page.evaluate(() =>
       [...document.querySelectorAll("#scoreboard tbody tr")].map((row) => ({
         ends: [...row.querySelectorAll("td[data-end] .points")].map((c) => c.textContent),
@@ -284,6 +285,66 @@ try {
     }
   }
   console.log("replay page: largest distance of a drawn stone from the record " + (worst * 1000).toFixed(3) + " mm");
+
+  // ---- reading the game as a curler does -----------------------------------------
+  {
+    const game = games[0];
+    const shots = shotsOfGame(lines, game);
+    const ends = lines.filter((l) => l.type === "end" && l.game === game);
+    const scoreBefore = (end) => [0, 1].map((side) => ends.filter((e) => e.end < end)
+      .reduce((n, e) => n + (side === 0 ? Math.max(e.score, 0) : Math.max(-e.score, 0)), 0));
+    await selectGame(page, 0);
+    const sheetText = () => page.evaluate(() => ({
+      score: document.getElementById("running-score").textContent,
+      events: document.getElementById("events").textContent,
+      lie: [...document.querySelectorAll("#shot-info dt")].find((d) => d.textContent === "As they lie").nextSibling.textContent,
+      counting: [...document.querySelectorAll("svg#sheet g.stone.counting")].filter((g) => g.style.display !== "none").map((g) => Number(g.dataset.slot)),
+      totals: [...document.querySelectorAll("#scoreboard td.total")].map((c) => c.textContent),
+    }));
+    // A click on an end of the scoreboard shows its first shot.
+    await page.click('#scoreboard th[data-end="1"]');
+    const jumped = (await shown(page)).slider;
+    check(jumped === shots.findIndex((s) => s.end === 1), "a click on end 2 shows its first shot, not step " + jumped);
+    // The running score at a chosen shot: the ends before it, not the final.
+    const chosen = shots.findIndex((s) => s.end === 1) + 3;
+    await page.keyboard.press("Home");
+    for (let i = 0; i < chosen; i++) await page.keyboard.press("ArrowRight");
+    const before = scoreBefore(1);
+    const atChosen = await sheetText();
+    check(atChosen.score.includes("engine " + before[0] + " \u2013 " + before[1] + " draw") &&
+      atChosen.totals.join(" ") === before.join(" "),
+      "at end 2 shot 4 the score is the first end's " + before.join("-") + ": " + atChosen.score + " / " + atChosen.totals);
+    // PageUp at the first game keeps the shot shown.
+    await page.keyboard.press("PageUp");
+    check((await shown(page)).slider === chosen, "PageUp at the first game keeps the shot");
+    // The last shot of each end: the counting stones are the end's score.
+    const colour = ["red", "yellow"];
+    for (const end of ends) {
+      const step = shots.findIndex((s) => s.end === end.end && s.shot === 15);
+      await page.keyboard.press("Home");
+      for (let i = 0; i < step; i++) await page.keyboard.press("ArrowRight");
+      const seen = await sheetText();
+      const side = end.score > 0 ? 0 : 1;
+      const expected = end.score === 0 ? "nobody counts" : colour[side] + " (" + ["engine", "draw"][side] + ") counts " + Math.abs(end.score);
+      check(seen.lie === expected && seen.counting.length === Math.abs(end.score),
+        "end " + end.end + " scored " + end.score + ": the page says '" + seen.lie + "' and rings " + seen.counting.length);
+    }
+    // A stone out of play, named by colour and number.
+    const outStep = shots.findIndex((s) => s.after.some(([x, y], slot) => x === 0 && y === 0 &&
+      (slot === s.shot || !(s.position[slot][0] === 0 && s.position[slot][1] === 0))));
+    check(outStep >= 0, "a shot takes a stone out of play");
+    if (outStep >= 0) {
+      const s = shots[outStep];
+      const first = s.shot % 2 === 0 ? s.side : 1 - s.side;
+      const names = s.after.map(([x, y], slot) => ({ x, y, slot })).filter(({ x, y, slot }) => x === 0 && y === 0 &&
+        (slot === s.shot || !(s.position[slot][0] === 0 && s.position[slot][1] === 0)))
+        .map(({ slot }) => colour[slot % 2 === 0 ? first : 1 - first] + " " + (Math.floor(slot / 2) + 1));
+      await page.keyboard.press("Home");
+      for (let i = 0; i < outStep; i++) await page.keyboard.press("ArrowRight");
+      const seen = await sheetText();
+      check(seen.events === names.join(", ") + " out of play", "the page names " + names.join(", ") + " out of play: '" + seen.events + "'");
+    }
+  }
 
   // Play from the second-to-last shot: the last shot runs and play stops
   // there, ending where the record says.
