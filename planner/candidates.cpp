@@ -2,10 +2,20 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "sheet.h"
 
 namespace {
+
+// A stone as curlers and the pictures name it: its team's colour (the
+// side that threw first in a match is red) and its number in the team's
+// throwing order, "yellow 3" rather than its slot.
+std::string stone_name(const GAMESTATE& state, int slot) {
+    const int mover = state.moving_side != 0 ? 1 : 0;
+    const int side = (slot % 2) == (state.shot_number % 2) ? mover : 1 - mover;
+    return std::string(side == 0 ? "red " : "yellow ") + std::to_string(slot / 2 + 1);
+}
 
 struct Builder {
     const SimulatorApi& api;
@@ -23,8 +33,8 @@ struct Builder {
         out.push_back(c);
     }
 
-    void hit(int stone, const StonePosition& s, float offset, float strength, int spin,
-             const char* weight) {
+    void hit(int stone, const std::string& name, const StonePosition& s, float offset,
+             float strength, int spin, const char* weight) {
         Candidate c;
         c.intention = Intention::HIT;
         c.stone = stone;
@@ -36,9 +46,10 @@ struct Builder {
         const char* line = offset == 0.0f ? "full" : (offset < 0.0f ? "left" : "right");
         char label[64];
         if (offset == 0.0f) {
-            std::snprintf(label, sizeof label, "%s %d full %s", weight, stone, spin == 0 ? "in" : "out");
+            std::snprintf(label, sizeof label, "%s %s full %s", weight, name.c_str(),
+                          spin == 0 ? "in" : "out");
         } else {
-            std::snprintf(label, sizeof label, "%s %d %s %.2f %s", weight, stone, line,
+            std::snprintf(label, sizeof label, "%s %s %s %.2f %s", weight, name.c_str(), line,
                           static_cast<double>(std::fabs(offset)), spin == 0 ? "in" : "out");
         }
         c.label = label;
@@ -77,39 +88,41 @@ std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE&
         if (!stone_in_play(s) || k == state.shot_number) {
             continue;
         }
+        const std::string name = stone_name(state, k);
+        const char* named = name.c_str();
         char what[48];
         for (int spin = 0; spin < 2; ++spin) {
             const float front = s.y + 2.0f * STONE_RADIUS + 0.02f;
             if (reachable_rest(s.x, front)) {
-                std::snprintf(what, sizeof what, "freeze %d", k);
+                std::snprintf(what, sizeof what, "freeze %s", named);
                 make.draw(Intention::FREEZE, s.x, front, spin, k, what);
             }
             if (s.y > TEE_Y - 0.5f && reachable_rest(s.x, s.y - 0.5f)) {
-                std::snprintf(what, sizeof what, "behind %d", k);
+                std::snprintf(what, sizeof what, "behind %s", named);
                 make.draw(Intention::COME_AROUND, s.x, s.y - 0.5f, spin, k, what);
             }
             if (s.y > TEE_Y + 1.5f && reachable_rest(s.x, s.y - 1.3f)) {
-                std::snprintf(what, sizeof what, "come around %d", k);
+                std::snprintf(what, sizeof what, "come around %s", named);
                 make.draw(Intention::COME_AROUND, s.x, s.y - 1.3f, spin, k, what);
             }
             if (in_house(s) && reachable_rest(s.x, s.y + 2.6f)) {
-                std::snprintf(what, sizeof what, "guard %d", k);
+                std::snprintf(what, sizeof what, "guard %s", named);
                 make.draw(Intention::GUARD, s.x, s.y + 2.6f, spin, k, what);
             }
             // Weights: a tap or raise, a hit that stays, a peel.
-            make.hit(k, s, 0.0f, 4.0f, spin, "tap");
-            make.hit(k, s, 0.0f, 12.0f, spin, "hit");
-            make.hit(k, s, 0.0f, 24.0f, spin, "peel");
+            make.hit(k, name, s, 0.0f, 4.0f, spin, "tap");
+            make.hit(k, name, s, 0.0f, 12.0f, spin, "hit");
+            make.hit(k, name, s, 0.0f, 24.0f, spin, "peel");
             if (in_house(s)) {
                 // Thin on either side: a hit and roll, or a double.
-                make.hit(k, s, -0.12f, 12.0f, spin, "hit");
-                make.hit(k, s, 0.12f, 12.0f, spin, "hit");
+                make.hit(k, name, s, -0.12f, 12.0f, spin, "hit");
+                make.hit(k, name, s, 0.12f, 12.0f, spin, "hit");
             }
         }
         // Beside a stone, curling toward it.
         for (float side : {-0.35f, 0.35f}) {
             if (reachable_rest(s.x + side, s.y)) {
-                std::snprintf(what, sizeof what, "beside %d %s", k, side < 0 ? "left" : "right");
+                std::snprintf(what, sizeof what, "beside %s %s", named, side < 0 ? "left" : "right");
                 make.draw(Intention::BESIDE, s.x + side, s.y, side < 0 ? 0 : 1, k, what);
             }
         }
@@ -134,9 +147,10 @@ std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE&
                 if (!in_house(s) || k == state.shot_number) {
                     continue;
                 }
+                const std::string name = stone_name(state, k);
                 for (float offset : {-0.2f, -0.06f, 0.06f, 0.2f}) {
-                    make.hit(k, s, offset, 8.0f, spin, "soft hit");
-                    make.hit(k, s, offset, 18.0f, spin, "firm hit");
+                    make.hit(k, name, s, offset, 8.0f, spin, "soft hit");
+                    make.hit(k, name, s, offset, 18.0f, spin, "firm hit");
                 }
             }
         }

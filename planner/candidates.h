@@ -21,7 +21,7 @@ struct Candidate {
     int stone = -1;            // the stone it plays on, or -1
     ShotTarget target{};       // where it is aimed (rest point or hit point)
     float strength = 0.0f;     // speed at the target for hits (0.1 m/s)
-    std::string label;         // e.g. "draw tee", "hit 5 full", "guard left"
+    std::string label;         // e.g. "draw tee", "hit yellow 3 full", "guard left"
     Plan plan = Plan::FREE;
 };
 

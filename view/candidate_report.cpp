@@ -224,7 +224,9 @@ std::string position_mismatch(const CandidateReport& report, const GAMESTATE& st
         const StonePosition b = state.stones[k];
         if (empty_slot(a) != empty_slot(b) ||
             std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y) > SAME_PLACE) {
-            return "stone " + std::to_string(k) + " stands elsewhere";
+            const int first_side = state.shot_number % 2 == 0 ? state.moving_side : 1 - state.moving_side;
+            return stone_name(static_cast<int>(k), first_side) + " (slot " + std::to_string(k) +
+                   ") stands elsewhere";
         }
     }
     return "";
