@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "strategy/last_stone_search.h"
 #include "view/heat_map_svg.h"
 #include "view/page_assets.h"
 #include "view/page_text.h"
@@ -44,6 +45,7 @@ SheetScene outcome_scene(const GAMESTATE& state, const ShotPaths& outcome, int f
     const Position before = stones_of_state(state);
     SheetScene scene;
     scene.id = "decision-sheet";
+    scene.preview_first_side = first_side;
     if (!outcome.computed) {
         scene.stones = stones_of(before, first_side);
         return scene;
@@ -114,18 +116,80 @@ nlohmann::json floats(const std::vector<float>& values) {
     return out;
 }
 
+// The heat maps' numbers and where each cell leaves the stones, for the
+// page's script to show under the pointer.
+std::string heat_data(const Decision& decision) {
+    const SearchTrace& trace = decision.trace;
+    const Position before = stones_of_state(decision.state);
+    nlohmann::json rests = nlohmann::json::array();
+    for (const Position& rest : decision.cell_rests) {
+        rests.push_back(changes(before, rest));
+    }
+    std::vector<float> vx;
+    for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+        vx.push_back(sweep_vx(i));
+    }
+    nlohmann::json unrated = nlohmann::json::array();
+    for (std::size_t k = 0; k < trace.swept.size(); ++k) {
+        if (trace.swept[k] == UNRATED) {
+            unrated.push_back(k);
+        }
+    }
+    return script_data(
+        "heat-data",
+        {{"rows", floats(std::vector<float>(trace.search->row_vy,
+                                            trace.search->row_vy + trace.search->rows))},
+         {"vx", floats(vx)},
+         {"raw", floats(trace.grid.raw_ratings)},
+         {"smoothed", floats(trace.grid.smoothed_ratings)},
+         {"unrated", unrated},
+         {"rests", rests}});
+}
+
+std::string rating_line(const Decision& decision) {
+    const std::string standing = format("%.4g", decision.trace.standing_rating);
+    if (decision.trace.search == &LAST_STONE_SEARCH) {
+        return "Rating: the end's score for the side to move where the shot leaves the stones "
+               "(a blank end scores a set rating where that side wants one); the position as it "
+               "stands rates " + standing + ".";
+    }
+    return "Rating: the engine's evaluation of the position a shot leaves, for the side to "
+           "move, higher is better; the position as it stands rates " + standing + ".";
+}
+
 }  // namespace
+
+std::string decision_page_start(const std::string& title, const std::string& heading,
+                                const GAMESTATE& state, const ShotPaths& outcome,
+                                const AnalysisSource& source) {
+    const nlohmann::json data = {{"before", occupied(stones_of_state(state))},
+                                 {"firstSide", source.first_side},
+                                 {"shot", state.shot_number},
+                                 {"top", VIEW_Y_TOP},
+                                 {"tee", {CURLING_CENTRE_X, CURLING_TEE_Y}}};
+    return page_head(title, ANALYSIS_STYLE) + "<body><header><h1>" + xml_escape(heading) +
+           "</h1><p>" + xml_escape(source.description) +
+           "</p></header><main><div class=\"sheet-column\"><section>" +
+           sheet_svg(outcome_scene(state, outcome, source.first_side)) +
+           "<p id=\"preview-text\" class=\"note\">Hover over a heat-map cell or a candidate to "
+           "see where it leaves the stones without noise.</p></section></div>"
+           "<div class=\"detail-column\">" + script_data("decision-data", data);
+}
+
+std::string decision_page_end() {
+    return "</div></main><div id=\"hover-info\" hidden></div><script>" + std::string(ANALYSIS_SCRIPT) +
+           "</script></body></html>\n";
+}
 
 std::string analysis_page(const Decision& decision, const AnalysisSource& source,
                           const std::optional<CandidateReport>& candidates) {
-    std::string page = page_head("Decision: " + source.description, ANALYSIS_STYLE);
-    page += "<body><header><h1>A decision of curling-engine</h1><p>" +
-            xml_escape(source.description) + "</p></header><main>";
-    page += "<section><h2>Decision</h2><div class=\"decision\">" +
-            sheet_svg(outcome_scene(decision.state, decision.outcome, source.first_side)) + facts(decision, source) +
-            "</div></section>";
+    std::string page = decision_page_start("Decision: " + source.description,
+                                           "A decision of curling-engine", decision.state,
+                                           decision.outcome, source);
+    page += "<section><h2>Decision</h2>" + facts(decision, source) + "</section>";
     if (decision.trace.search != nullptr) {
-        page += "<section class=\"heat-maps\"><h2>Ratings over spin \u00d7 row \u00d7 vx</h2>" +
+        page += "<section class=\"heat-maps\"><h2>Ratings over spin \u00d7 row \u00d7 vx</h2><p class=\"rating\">" +
+                xml_escape(rating_line(decision)) + "</p>" + heat_data(decision) +
                 heat_map_svg(decision, HeatMapKind::RAW) +
                 heat_map_svg(decision, HeatMapKind::SMOOTHED) +
                 "<p class=\"note\">Each row is one vy of the search; each column one vx. The "
@@ -136,8 +200,7 @@ std::string analysis_page(const Decision& decision, const AnalysisSource& source
         page += candidate_section_html(*candidates, stones_of_state(decision.state),
                                        source.first_side);
     }
-    page += "</main></body></html>\n";
-    return page;
+    return page + decision_page_end();
 }
 
 nlohmann::json decision_json(const Decision& decision) {

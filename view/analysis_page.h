@@ -32,6 +32,15 @@ std::string fact(const std::string& name, const std::string& value);
 std::string position_facts(const GAMESTATE& state, const AnalysisSource& source);
 std::string played_fact(const std::string& reply, const AnalysisSource& source);
 
+// Both decision pages: the head, the sheet of the chosen shot (kept in view
+// while the rest scrolls, and where hovering a cell or a row previews its
+// outcome) with the data the page's script needs, and the opening of the
+// column of details; decision_page_end closes them.
+std::string decision_page_start(const std::string& title, const std::string& heading,
+                                const GAMESTATE& state, const ShotPaths& outcome,
+                                const AnalysisSource& source);
+std::string decision_page_end();
+
 // The self-contained page of one decision, with the candidates of another
 // player when a report is given.
 std::string analysis_page(const Decision& decision, const AnalysisSource& source,

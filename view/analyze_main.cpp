@@ -149,6 +149,11 @@ int analyze_engine(const Options& options, const SimulatorApi& api) {
             return EXIT_UNUSABLE;
         }
     }
+    if (candidates) {
+        for (view::Candidate& candidate : candidates->candidates) {
+            candidate.rest = rest_without_noise(api, state, candidate.shot);
+        }
+    }
     const view::Decision decision = view::decide(state, time_ms, api);
     std::cout << decision.reply << "\n" << view::decision_rule(decision) << "\n";
     return write_pages(options, view::analysis_page(decision, source, candidates),

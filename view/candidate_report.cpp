@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 
-#include "view/page_assets.h"
+#include "view/page_text.h"
 
 namespace view {
 
@@ -44,6 +45,18 @@ Position position_from_json(const json& stones, const std::string& where) {
 }
 
 }  // namespace
+
+std::array<double, 2> unit_mean_interval(double mean, int samples) {
+    if (samples <= 0) {
+        return {0.0, 1.0};
+    }
+    constexpr double Z = 1.959964;
+    const double n = samples;
+    const double p = std::clamp(mean, 0.0, 1.0);
+    const double centre = (p + Z * Z / (2 * n)) / (1 + Z * Z / n);
+    const double half = Z / (1 + Z * Z / n) * std::sqrt(p * (1 - p) / n + Z * Z / (4 * n * n));
+    return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
+}
 
 std::vector<DotMark> outcome_dots(const Position& before, const Position& outcome, int first_side) {
     std::vector<DotMark> dots;
@@ -116,12 +129,15 @@ CloudMark cloud_of(const CandidateReport& report, std::size_t index, const Posit
     return cloud;
 }
 
+constexpr double BAR_WIDTH = 120;  // pixels
+
 std::string table_html(const CandidateReport& report, const std::vector<std::size_t>& order,
-                       std::size_t selected) {
-    // The bars span the sampled values; the stand-in of one without samples would stretch them.
+                       std::size_t selected, const Position& before) {
+    // The bars span the range of the sampled values shown, so small
+    // differences show; the stand-in of one without samples would stretch them.
     const bool all_valued = values_only(report);
-    double low = 0;
-    double high = 0;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
     for (const Candidate& c : report.candidates) {
         if (all_valued || sampled(c)) {
             low = std::min(low, c.value);
@@ -129,10 +145,14 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
         }
     }
     const double span = high - low > 0 ? high - low : 1.0;
+    const auto at = [&](double v) { return std::clamp(BAR_WIDTH * (v - low) / span, 0.0, BAR_WIDTH); };
+    const bool intervals = std::any_of(report.candidates.begin(), report.candidates.end(),
+                                       [](const Candidate& c) { return c.interval.has_value(); });
     std::string out =
         "<div class=\"table-box\"><table><thead><tr><th>#</th><th>Candidate</th><th>Shot (vx vy "
-        "spin)</th><th>" + xml_escape(report.value_meaning) +
-        "</th><th></th><th>Samples</th></tr></thead><tbody>";
+        "spin)</th><th>" + xml_escape(report.value_meaning) + "</th>" +
+        (intervals ? "<th>95% interval</th>" : "") + "<th class=\"scale\">" + format("%.3f", low) +
+        " \u2026 " + format("%.3f", high) + "</th><th>Samples</th></tr></thead><tbody>";
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         const std::size_t index = order[rank];
         const Candidate& c = report.candidates[index];
@@ -144,14 +164,33 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
         if (index == selected) {
             cls += cls.empty() ? "selected" : " selected";
         }
-        const double bar = all_valued || sampled(c) ? 4 + 120 * (c.value - low) / span : 0;
+        const bool shown = all_valued || sampled(c);
+        std::string interval_cell;
+        std::string whisker;
+        if (intervals) {
+            interval_cell = "<td class=\"interval\">" +
+                            (c.interval ? format("%.3f", (*c.interval)[0]) + " \u2026 " +
+                                              format("%.3f", (*c.interval)[1])
+                                        : std::string()) +
+                            "</td>";
+            if (c.interval && shown) {
+                const double from = at((*c.interval)[0]);
+                whisker = "<span class=\"whisker\" style=\"left:" + format("%.0f", from) +
+                          "px;width:" + format("%.0f", std::max(1.0, at((*c.interval)[1]) - from)) +
+                          "px\"></span>";
+            }
+        }
+        const std::string rest = c.rest ? changes(before, *c.rest).dump() : "";
         out += "<tr class=\"" + cls + "\" data-candidate=\"" + std::to_string(index) +
-               "\" data-caption=\"" + xml_escape(caption_of(report, index)) + "\"><td>" +
+               "\" data-caption=\"" + xml_escape(caption_of(report, index)) + "\" data-rest=\"" +
+               xml_escape(rest) + "\" tabindex=\"0\"><td>" +
                std::to_string(rank + 1) + "</td><td class=\"label\">" + xml_escape(c.label) +
                (chosen ? " <span class=\"chosen-mark\">\u2605 played</span>" : "") +
                "</td><td><code>" + shot_text(c.shot) + "</code></td><td class=\"value\">" +
-               format("%.3f", c.value) + "</td><td><span class=\"bar\" style=\"width:" +
-               format("%.0f", bar) + "px\"></span></td><td class=\"samples\">" +
+               format("%.3f", c.value) + "</td>" + interval_cell +
+               "<td><span class=\"bar-box\"><span class=\"bar\" style=\"width:" +
+               format("%.0f", shown ? std::max(2.0, at(c.value)) : 0.0) + "px\"></span>" + whisker +
+               "</span></td><td class=\"samples\">" +
                std::to_string(c.samples) + "</td></tr>";
     }
     return out + "</tbody></table></div>";
@@ -180,7 +219,7 @@ std::string candidate_section_html(const CandidateReport& report, const Position
     if (has_chosen && order.size() > 1 && static_cast<int>(selected) == report.chosen) {
         selected = order[1];
     }
-    out += "<div class=\"candidate-view\">" + table_html(report, order, selected) +
+    out += "<div class=\"candidate-view\">" + table_html(report, order, selected, before) +
            "<div class=\"clouds\">";
     SheetScene scene;
     scene.stones = stones_of(before, first_side, true);
@@ -206,7 +245,7 @@ std::string candidate_section_html(const CandidateReport& report, const Position
     if (!report.note.empty()) {
         out += "<p class=\"note\">" + xml_escape(report.note) + "</p>";
     }
-    return out + "<script>" + std::string(ANALYSIS_SCRIPT) + "</script></section>";
+    return out + "</section>";
 }
 
 std::string position_mismatch(const CandidateReport& report, const GAMESTATE& state) {
@@ -263,6 +302,14 @@ CandidateReport candidate_report_from_json(const json& in) {
                 throw std::invalid_argument(where + ": \"aim\" is not an [x, y] pair of numbers");
             }
             candidate.aim = StonePosition{aim[0].get<float>(), aim[1].get<float>()};
+        }
+        if (c.contains("interval")) {
+            const json& interval = c["interval"];
+            if (!interval.is_array() || interval.size() != 2 || !interval[0].is_number() ||
+                !interval[1].is_number()) {
+                throw std::invalid_argument(where + ": \"interval\" is not a [low, high] pair");
+            }
+            candidate.interval = std::array<double, 2>{interval[0].get<double>(), interval[1].get<double>()};
         }
         if (c.contains("outcomes")) {
             if (!c["outcomes"].is_array()) {

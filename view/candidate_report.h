@@ -21,7 +21,16 @@ struct Candidate {
     int samples = 0;
     std::vector<Position> outcomes;  // sampled resting positions
     std::optional<StonePosition> aim;  // where the shot was aimed, when the player says
+    // The value's 95% interval, when the player's values allow one.
+    std::optional<std::array<double, 2>> interval;
+    // Where the shot leaves the stones without noise, when computed.
+    std::optional<Position> rest;
 };
+
+// The 95% interval of a mean of `samples` values that each lie in [0, 1]
+// (a P(win) with a draw as half): the Wilson score interval, which holds
+// for such values because none varies more than a win or a loss does.
+std::array<double, 2> unit_mean_interval(double mean, int samples);
 
 struct CandidateReport {
     std::string player;  // who weighed them, for the heading

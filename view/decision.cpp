@@ -42,6 +42,19 @@ Decision decide(const GAMESTATE& state, std::int32_t remaining_ms, const Simulat
             }
         }
     }
+    if (decision.trace.search != nullptr) {
+        const SweepGrid& grid = decision.trace.grid;
+        decision.cell_rests.resize(static_cast<std::size_t>(SPIN_GROUPS) * grid.rows * SWEEP_STEPS);
+        for (std::int32_t s = 0; s < SPIN_GROUPS; ++s) {
+            for (std::int32_t r = 0; r < grid.rows; ++r) {
+                for (std::int32_t i = 0; i < SWEEP_STEPS; ++i) {
+                    const ShotVector shot{sweep_vx(i), decision.trace.search->row_vy[r],
+                                          static_cast<std::uint8_t>(s)};
+                    decision.cell_rests[grid.at(s, r, i)] = rest_without_noise(api, state, shot);
+                }
+            }
+        }
+    }
     std::vector<StonePosition> frames;
     Position unknown{};
     decision.outcome = compute_shot_paths(api, decision.state, decision.shot, unknown, frames);

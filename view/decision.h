@@ -20,6 +20,9 @@ struct Decision {
     int chosen_row = -1;   // grid cell of the chosen shot, or -1 when off the grid
     int chosen_index = -1;
     ShotPaths outcome;     // the chosen shot played without noise
+    // Where each cell of the search's grid leaves the stones without noise,
+    // in the grid's order ([spin][row][vx index]); empty when no search ran.
+    std::vector<Position> cell_rests;
 };
 
 // Needs the engine's simulator binding loaded (load_simulator_from) and

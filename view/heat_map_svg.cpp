@@ -68,6 +68,11 @@ Scale shared_scale(const Decision& decision) {
     if (scale.low > scale.high) {
         scale = Scale{0, 1};
     }
+    // The bar reads against 0 and against the position as it stands.
+    for (const float v : {0.0f, trace.standing_rating}) {
+        scale.low = std::min(scale.low, v);
+        scale.high = std::max(scale.high, v);
+    }
     return scale;
 }
 
@@ -177,10 +182,15 @@ std::string heat_map_svg(const Decision& decision, HeatMapKind kind) {
     const double panel_height = rows * CELL_H + 20;
     const double width = LEFT + SWEEP_STEPS * CELL_W + 30;
     const double legend_top = TOP + 2 * (panel_height + PANEL_GAP) - 10;
-    const double height = legend_top + 40;
+    const double height = legend_top + 46;
+    // The geometry of the cells, for the page's script to find the cell
+    // under the pointer.
     std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"heat-map\" data-kind=\"" +
                       std::string(kind == HeatMapKind::RAW ? "raw" : "smoothed") +
-                      "\" viewBox=\"0 0 " + number(width, "%.0f") + " " + number(height, "%.0f") +
+                      "\" data-left=\"" + number(LEFT) + "\" data-cell-width=\"" + number(CELL_W) +
+                      "\" data-cell-height=\"" + number(CELL_H) + "\" data-tops=\"" +
+                      number(TOP + 14) + " " + number(TOP + 14 + panel_height + PANEL_GAP) +
+                      "\" tabindex=\"0\" viewBox=\"0 0 " + number(width, "%.0f") + " " + number(height, "%.0f") +
                       "\" width=\"" + number(width, "%.0f") + "\" height=\"" +
                       number(height, "%.0f") + "\">";
     out += "<style>svg.heat-map text{font-family:sans-serif;font-size:11px;fill:#263041}"
@@ -189,7 +199,9 @@ std::string heat_map_svg(const Decision& decision, HeatMapKind kind) {
            "svg.heat-map .plateau{stroke:#ffffff;stroke-width:1.6}"
            "svg.heat-map .chosen circle{fill:none;stroke:#e11d48;stroke-width:2.2}"
            "svg.heat-map .chosen line{stroke:#e11d48;stroke-width:1;stroke-dasharray:3 2}"
-           "svg.heat-map .tick{stroke:#263041}</style>";
+           "svg.heat-map .tick{stroke:#263041}svg.heat-map .tick.standing{stroke:#e11d48;stroke-width:2}"
+           "svg.heat-map text.standing{fill:#e11d48}"
+           "svg.heat-map .hovered{fill:none;stroke:#111827;stroke-width:1.5}</style>";
     out += "<defs><pattern id=\"unplayed\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">"
            "<rect width=\"6\" height=\"6\" fill=\"#eef0f3\"/><path d=\"M0 6L6 0\" stroke=\"#b8bec8\"/>"
            "</pattern></defs>";
@@ -209,8 +221,21 @@ std::string heat_map_svg(const Decision& decision, HeatMapKind kind) {
         const float v = scale.low + (scale.high - scale.low) * static_cast<float>(k) / 59.0f;
         out += rect(legend_x + k * legend_w / 60, legend_top, legend_w / 60 + 0.5, 10, colour(v, scale));
     }
-    out += text(legend_x, legend_top + 24, number(scale.low), "start");
-    out += text(legend_x + legend_w, legend_top + 24, number(scale.high), "end");
+    const auto tick = [&](float v, const std::string& name, double below, const char* cls) {
+        const double x = legend_x + legend_w * (v - scale.low) / (scale.high - scale.low);
+        out += "<line class=\"tick " + std::string(cls) + "\" x1=\"" + number(x, "%.1f") +
+               "\" y1=\"" + number(legend_top - 3, "%.1f") + "\" x2=\"" + number(x, "%.1f") +
+               "\" y2=\"" + number(legend_top + 13, "%.1f") + "\" data-value=\"" + number(v) + "\"/>";
+        out += text(x, legend_top + below, name, "middle", cls);
+    };
+    if (scale.high > scale.low) {
+        tick(scale.low, number(scale.low), 24, "bound");
+        tick(scale.high, number(scale.high), 24, "bound");
+        const double zero_x = legend_w * (0.0 - scale.low) / (scale.high - scale.low);
+        tick(0.0f, zero_x > 24 && zero_x < legend_w - 24 ? "0" : "", 24, "zero");
+        tick(decision.trace.standing_rating,
+             "as it stands " + number(decision.trace.standing_rating), 36, "standing");
+    }
     out += text(legend_x + legend_w + 10, legend_top + 9, "rating", "start");
     if (kind == HeatMapKind::RAW) {
         out += rect(legend_x + legend_w + 60, legend_top, 14, 10, "#c9ced6");

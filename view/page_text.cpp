@@ -51,3 +51,33 @@ double significant(double value) {
     std::snprintf(buffer, sizeof buffer, "%.6g", value);
     return std::strtod(buffer, nullptr);
 }
+
+long tenth_mm(double metres) { return std::lround(metres * 10000.0); }
+
+nlohmann::json occupied(const Position& position) {
+    nlohmann::json out = nlohmann::json::array();
+    for (int slot = 0; slot < CURLING_STONES; ++slot) {
+        const StonePosition stone = position[static_cast<std::size_t>(slot)];
+        if (!empty_slot(stone)) {
+            out.push_back({slot, tenth_mm(stone.x), tenth_mm(stone.y)});
+        }
+    }
+    return out;
+}
+
+nlohmann::json changes(const Position& before, const Position& after) {
+    nlohmann::json out = nlohmann::json::array();
+    for (int slot = 0; slot < CURLING_STONES; ++slot) {
+        const StonePosition a = before[static_cast<std::size_t>(slot)];
+        const StonePosition b = after[static_cast<std::size_t>(slot)];
+        if (a.x == b.x && a.y == b.y) {
+            continue;
+        }
+        if (empty_slot(b)) {
+            out.push_back({slot});
+        } else {
+            out.push_back({slot, tenth_mm(b.x), tenth_mm(b.y)});
+        }
+    }
+    return out;
+}

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "view/sheet_svg.h"
+
 // Pieces shared by the pages.
 
 // <!doctype html> up to and including </head>, with the style sheet inline.
@@ -19,3 +21,14 @@ double short_float(float value);
 
 // Six significant digits: enough to read, short to store.
 double significant(double value);
+
+// Positions go to a page as whole tenths of a millimetre: short text, and
+// finer than any picture shows.
+long tenth_mm(double metres);
+
+// Every stone on the sheet: [[slot, x, y], ...] in tenths of a millimetre.
+nlohmann::json occupied(const Position& position);
+
+// Only the slots that differ between two positions: [slot, x, y], or [slot]
+// for a stone no longer on the sheet.
+nlohmann::json changes(const Position& before, const Position& after);

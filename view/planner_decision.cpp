@@ -53,6 +53,9 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
         out.decision = planner.decide(state, out.game, out.budget, /*want_outcomes=*/true);
     }
     out.reply = reply_line(out.decision.shot);
+    for (const ::CandidateReport& weighed : out.decision.candidates) {
+        out.rests.push_back(rest_without_noise(api, state, weighed.candidate.shot));
+    }
     std::vector<StonePosition> frames;
     Position unknown{};
     out.outcome = compute_shot_paths(api, state, out.decision.shot, unknown, frames);
@@ -67,7 +70,7 @@ CandidateReport planner_candidates(const PlannerDecision& decision) {
     report.note =
         "P(win): the planner's estimate of the probability of winning the game (a draw counts "
         "half) after the shot, over sampled noisy executions each played out to the end of the "
-        "end. Candidates dropped early in its successive halving have few samples; the one "
+        "end; its 95% interval is the Wilson score interval on the candidate's samples. Candidates dropped early in its successive halving have few samples; the one "
         "played is the best of the last round, which a candidate dropped earlier on few "
         "samples may outscore.";
     for (const ::CandidateReport& weighed : decision.decision.candidates) {
@@ -77,6 +80,12 @@ CandidateReport planner_candidates(const PlannerDecision& decision) {
         c.value = weighed.value;
         c.samples = weighed.samples;
         c.outcomes.assign(weighed.outcomes.begin(), weighed.outcomes.end());
+        if (weighed.samples > 0) {
+            c.interval = unit_mean_interval(weighed.value, weighed.samples);
+        }
+        if (report.candidates.size() < decision.rests.size()) {
+            c.rest = decision.rests[report.candidates.size()];
+        }
         // A throw-away is aimed nowhere in particular.
         const StonePosition aim{weighed.candidate.target.x, weighed.candidate.target.y};
         if (!empty_slot(aim)) {
@@ -103,6 +112,9 @@ nlohmann::json planner_json(const PlannerDecision& decision) {
             {"outcomes", outcomes}};
         if (c.aim) {
             entry["aim"] = {short_float(c.aim->x), short_float(c.aim->y)};
+        }
+        if (c.interval) {
+            entry["interval"] = {significant((*c.interval)[0]), significant((*c.interval)[1])};
         }
         candidates.push_back(entry);
     }

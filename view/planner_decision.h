@@ -40,6 +40,7 @@ struct PlannerDecision {
     ::Decision decision;       // the planner's own, with every sampled outcome
     std::string reply;         // the line "GO" would print
     ShotPaths outcome;         // the chosen shot played without noise
+    std::vector<Position> rests;  // each candidate played without noise
 };
 
 PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,

@@ -63,18 +63,15 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
 }  // namespace
 
 std::string planner_page(const PlannerDecision& decision, const AnalysisSource& source) {
-    std::string page = page_head("Planner decision: " + source.description, ANALYSIS_STYLE);
-    page += "<body><header><h1>A decision of curling-planner</h1><p>" +
-            xml_escape(source.description) + "</p></header><main>";
-    page += "<section><h2>Decision</h2><div class=\"decision\">" +
-            sheet_svg(outcome_scene(decision.state, decision.outcome, source.first_side)) +
-            facts(decision, source) + "</div></section>";
+    std::string page = decision_page_start("Planner decision: " + source.description,
+                                           "A decision of curling-planner", decision.state,
+                                           decision.outcome, source);
+    page += "<section><h2>Decision</h2>" + facts(decision, source) + "</section>";
     if (!decision.decision.candidates.empty()) {
         page += candidate_section_html(planner_candidates(decision),
                                        stones_of_state(decision.state), source.first_side);
     }
-    page += "</main></body></html>\n";
-    return page;
+    return page + decision_page_end();
 }
 
 }  // namespace view

@@ -15,39 +15,9 @@ namespace {
 
 using nlohmann::json;
 
-// Positions go to the page in tenths of a millimetre, paths in millimetres:
-// whole numbers keep a 200-game record small.
-long tenth_mm(double metres) { return std::lround(metres * 10000.0); }
+// Paths go to the page in millimetres: whole numbers keep a 200-game
+// record small.
 long mm(double metres) { return std::lround(metres * 1000.0); }
-
-json occupied(const Position& position) {
-    json out = json::array();
-    for (int slot = 0; slot < CURLING_STONES; ++slot) {
-        const StonePosition stone = position[static_cast<std::size_t>(slot)];
-        if (!empty_slot(stone)) {
-            out.push_back({slot, tenth_mm(stone.x), tenth_mm(stone.y)});
-        }
-    }
-    return out;
-}
-
-// Only the slots that changed; a slot emptied by the shot is [slot].
-json changes(const Position& before, const Position& after) {
-    json out = json::array();
-    for (int slot = 0; slot < CURLING_STONES; ++slot) {
-        const StonePosition a = before[static_cast<std::size_t>(slot)];
-        const StonePosition b = after[static_cast<std::size_t>(slot)];
-        if (a.x == b.x && a.y == b.y) {
-            continue;
-        }
-        if (empty_slot(b)) {
-            out.push_back({slot});
-        } else {
-            out.push_back({slot, tenth_mm(b.x), tenth_mm(b.y)});
-        }
-    }
-    return out;
-}
 
 // [slot, removed, frame, x, y, then each later point as the change from the
 // one before]: small numbers, short text.

@@ -25,6 +25,7 @@ svg.sheet .stone text { font-weight: bold; text-anchor: middle; }
 svg.sheet .stone.counting .granite { stroke: #111827; stroke-width: 0.03; }
 svg.sheet .s0 text { fill: #ffffff; } svg.sheet .s1 text { fill: #3b2f00; }
 svg.sheet .faded { opacity: 0.35; }
+svg.sheet.previewing .stones, svg.sheet.previewing .paths { opacity: 0.12; }
 svg.sheet .path { fill: none; stroke-width: 0.028; stroke-linecap: round; stroke-linejoin: round; opacity: 0.75; }
 svg.sheet .path.s0 { stroke: #d62828; } svg.sheet .path.s1 { stroke: #c89b00; }
 svg.sheet .path.struck { stroke-dasharray: 0.07 0.05; }
@@ -271,7 +272,17 @@ std::string sheet_svg(const SheetScene& scene) {
     for (const StoneMark& stone : scene.stones) {
         out += stone_group(stone, scale);
     }
-    out += "</g></g>";
+    out += "</g>";
+    if (scene.preview_first_side >= 0) {
+        out += "<g class=\"preview\">";
+        for (int slot = 0; slot < CURLING_STONES; ++slot) {
+            out += "<g class=\"stone s" + std::to_string(side_of_slot(scene.preview_first_side, slot)) +
+                   "\" data-slot=\"" + std::to_string(slot) + "\" style=\"display:none\">" +
+                   stone_svg_body(slot, scale) + "</g>";
+        }
+        out += "</g>";
+    }
+    out += "</g>";
     // Last, so what lies beyond a cropped sheet's top stays under it.
     if (band > 0) {
         out += "<rect class=\"caption-band\" x=\"0\" y=\"0\" width=\"" + pixels(width) +

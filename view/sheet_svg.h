@@ -88,6 +88,9 @@ struct SheetScene {
     std::string id;             // id of the <svg> element; may be empty
     double pixels_per_metre = STILL_PIXELS_PER_METRE;
     bool house_only = false;    // crop to the house and a little in front of it
+    // When 0 or 1 (the side that threw stone 0): a hidden stone per slot
+    // that a page's script places to preview another outcome.
+    int preview_first_side = -1;
 };
 
 // The stones of a position: every occupied slot, sides from `first_side`.

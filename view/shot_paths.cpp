@@ -103,6 +103,16 @@ std::vector<PathPoint> simplify_path(const std::vector<PathPoint>& frames, doubl
     return kept;
 }
 
+Position rest_without_noise(const SimulatorApi& api, const GAMESTATE& before, ShotVector shot) {
+    GAMESTATE played = before;
+    if (api.Simulation != nullptr) {
+        api.Simulation(&played, shot, 0.0f, 0, -1);
+    }
+    Position rest{};
+    std::copy(std::begin(played.stones), std::end(played.stones), rest.begin());
+    return rest;
+}
+
 ShotPaths compute_shot_paths(const SimulatorApi& api, const GAMESTATE& before,
                              ShotVector delivered, const Position& recorded_after,
                              std::vector<StonePosition>& frames) {

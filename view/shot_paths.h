@@ -48,6 +48,10 @@ ShotPaths compute_shot_paths(const SimulatorApi& api, const GAMESTATE& before,
                              ShotVector delivered, const Position& recorded_after,
                              std::vector<StonePosition>& frames);
 
+// Where the stones rest after `shot` is played from `before` without noise;
+// `before`'s stones when the library refuses the shot.
+Position rest_without_noise(const SimulatorApi& api, const GAMESTATE& before, ShotVector shot);
+
 // Frames of one stone kept so that following straight lines between the kept
 // ones in time strays at most `tolerance` from every dropped frame; the first
 // and last frames are always kept.
