@@ -166,6 +166,23 @@ async function checkCloud(page, svg, key, candidate, before, what) {
   }
 }
 
+// The preview of a hovered cell or row against the sheet's own drawing of
+// the chosen shot played without noise: the same stones within 1 mm.
+async function checkPreview(page, what) {
+  const preview = await measure(page, "svg#decision-sheet", "g.preview g.stone circle.granite");
+  const outcome = await measure(page, "svg#decision-sheet", "g.stones g.stone:not(.faded) circle.granite");
+  const text = await page.$eval("#preview-text", (e) => e.textContent);
+  check(preview.items.length === outcome.items.length && preview.items.length > 0,
+    what + ": " + preview.items.length + " stones previewed, " + outcome.items.length + " on the sheet");
+  let worst = 0;
+  for (const stone of outcome.items) {
+    const p = preview.items.find((i) => i.slot === stone.slot);
+    worst = Math.max(worst, p ? Math.hypot(p.mx - stone.mx, p.my - stone.my) : Infinity);
+  }
+  check(worst <= TOLERANCE_M, what + ": a previewed stone " + (worst * 1000).toFixed(2) + " mm from the sheet's");
+  check(/^.+: Without noise the thrown (red|yellow) \d /.test(text), what + ": the preview names the thrown stone: " + text);
+}
+
 // ---- the browser --------------------------------------------------------------
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), "curling-view-chromium-"));
@@ -490,6 +507,22 @@ try {
       await page2.click('.candidates tbody tr[data-candidate="' + c + '"]');
       await checkCloud(page2, "svg#cloud-selected", c, candidates[c], shot.position, "candidate " + c);
     }
+    // Hovering the chosen cell: its numbers, and on the sheet the stones
+    // where the chosen shot leaves them without noise.
+    await page2.hover('svg.heat-map[data-kind="raw"] g.chosen circle');
+    const hovered = await page2.evaluate(() => ({
+      cell: document.querySelector('svg.heat-map[data-kind="raw"]').dataset.hovered,
+      text: document.getElementById("hover-info").textContent,
+    }));
+    check(hovered.cell === [spin, row, index].join(" ") && hovered.text.includes("raw " + s.raw[at].toFixed(4)) &&
+      hovered.text.includes("smoothed " + s.smoothed[at].toFixed(4)),
+      "hovering the chosen cell shows its ratings: " + JSON.stringify(hovered));
+    await checkPreview(page2, "the chosen cell");
+    // The colour bar reads against 0 and the position as it stands.
+    const ticks = await page2.$$eval('svg.heat-map[data-kind="raw"] line.tick.zero, svg.heat-map[data-kind="raw"] line.tick.standing',
+      (lines) => lines.map((l) => Number(l.dataset.value)));
+    check(ticks.length === 2 && ticks[0] === 0 && Math.abs(ticks[1] - s.standing_rating) <= 1e-3 * Math.max(1, Math.abs(s.standing_rating)),
+      "the colour bar marks 0 and the standing rating " + s.standing_rating + ": " + ticks);
     await page2.screenshot({ path: path.join(OUT, "decision.png"), fullPage: true });
     page2.problems();
   }
@@ -564,6 +597,15 @@ try {
     const above = rows[rows.findIndex((r) => r.candidate === other) - 1].candidate;
     const up = await page3.$eval("#candidates", (e) => e.dataset.selected);
     check(up === String(above), "the up key selects the row above: " + up + ", not " + above);
+    // Hovering the played row: its interval holds its value, and the sheet
+    // previews the shot the planner played.
+    const played = await page3.$eval('.candidates tbody tr.chosen', (r) => ({
+      value: Number(r.querySelector(".value").textContent),
+      interval: r.querySelector(".interval").textContent.split(" \u2026 ").map(Number) }));
+    check(played.interval[0] <= played.value && played.value <= played.interval[1] && played.interval[1] - played.interval[0] < 1,
+      "the played candidate's 95% interval holds its value: " + JSON.stringify(played));
+    await page3.hover(".candidates tbody tr.chosen td.label");
+    await checkPreview(page3, "the played row");
     await page3.screenshot({ path: path.join(OUT, "planner.png"), fullPage: true });
     page3.problems();
   }
