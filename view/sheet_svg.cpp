@@ -1,5 +1,6 @@
 #include "view/sheet_svg.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -125,15 +126,12 @@ std::string header(const SheetScene& scene, double scale, double& height) {
     const double width = VIEW_WIDTH * scale;
     const auto line = [&](const char* cls, double size, const std::string& content,
                           std::size_t characters) {
+        // A line that would not fit (long player names) gets a smaller font
+        // rather than being cut at the picture's edges; converters do not
+        // all stretch text to a length.
+        size = std::min(size, (width - 8) / (0.6 * static_cast<double>(std::max<std::size_t>(characters, 1))));
         height += size * LINE_HEIGHT;
-        std::string text = text_at(cls, width / 2, height - size * 0.4, size, content, "middle");
-        // A line that would not fit (long player names) is squeezed to the
-        // width rather than cut at the picture's edges.
-        if (static_cast<double>(characters) * size * 0.6 > width - 8) {
-            text.insert(5, " textLength=\"" + pixels(width - 8) +
-                               "\" lengthAdjust=\"spacingAndGlyphs\"");
-        }
-        out += text;
+        out += text_at(cls, width / 2, height - size * 0.4, size, content, "middle");
     };
     if (!scene.caption.empty()) {
         line("caption", CAPTION_SIZE * scale, xml_escape(scene.caption), scene.caption.size());

@@ -20,7 +20,7 @@ int hammer_of(const GameRecord& game, const ShotRecord& shot) {
 }
 
 // The score before the end, the hammer, and who counts as the stones lie.
-std::string game_line(const MatchRecord& record, const GameRecord& game, const ShotRecord& shot,
+std::string game_line(const GameRecord& game, const ShotRecord& shot,
                       const Position& shown, int first_side) {
     std::array<int, 2> score{};
     for (const EndRecord& end : game.ends) {
@@ -33,8 +33,9 @@ std::string game_line(const MatchRecord& record, const GameRecord& game, const S
         counting.side < 0 ? "nobody counts"
                           : std::string(SIDE_COLOUR[counting.side]) + " counts " +
                                 std::to_string(counting.slots.size()) + " (ringed)";
-    return "score before end " + std::to_string(shot.end + 1) + ": " + record.names[0] + " " +
-           std::to_string(score[0]) + ", " + record.names[1] + " " + std::to_string(score[1]) +
+    // Colours, not names: the legend above says who plays which.
+    return "before end " + std::to_string(shot.end + 1) + ": red " + std::to_string(score[0]) +
+           ", yellow " + std::to_string(score[1]) +
            " \u00b7 hammer " + SIDE_COLOUR[hammer_of(game, shot)] + " \u00b7 " + lying;
 }
 
@@ -61,7 +62,7 @@ SheetScene shot_scene(const MatchRecord& record, int game, int end, int shot, bo
                     " (" + record.names[found.side] + ")";
     scene.legend = {record.names[0], record.names[1]};
     const Position& shown = before ? found.position : found.after;
-    scene.game_line = game_line(record, played, found, shown, first_side);
+    scene.game_line = game_line(played, found, shown, first_side);
     scene.stones = stones_of(shown, first_side);
     mark_counting(scene, shown, first_side);
     if (before) {

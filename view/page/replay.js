@@ -303,8 +303,13 @@
     }
     renderScoreboard();
     markScoreboard(shot.e);
-    document.getElementById("ending").innerHTML = end === Infinity ? endingText(game)
-      : "The result shows at the game's last shot, or with \u201cfinal score\u201d ticked.";
+    const later = "shows at the game's last shot, or with \u201cfinal score\u201d ticked.";
+    document.getElementById("ending").innerHTML = end === Infinity ? endingText(game) : "The result " + later;
+    // A one-game match's summary is that game's result.
+    if (DATA.games.length === 1) {
+      if (end === Infinity) renderSummary();
+      else document.getElementById("summary").textContent = "The match summary " + later;
+    }
     for (const item of document.querySelectorAll("#games li")) {
       item.classList.toggle("current", Number(item.dataset.index) === state.game);
     }
