@@ -17,8 +17,10 @@ std::string fact(const std::string& name, const std::string& value) {
 std::string position_facts(const GAMESTATE& state, const AnalysisSource& source) {
     const int side = state.moving_side;
     return fact("Position", xml_escape(source.description)) +
-           fact("To move", xml_escape(source.names[side]) + " (side " + std::to_string(side) +
-                               "), shot " + std::to_string(state.shot_number) + " of end " +
+           fact("To move", xml_escape(source.names[side]) + " (" + SIDE_COLOUR[side] + ", side " +
+                               std::to_string(side) + "), stone " +
+                               stone_name(state.shot_number, source.first_side) + ", shot " +
+                               std::to_string(state.shot_number) + " of end " +
                                std::to_string(state.current_end) + " (counted from 0)");
 }
 
