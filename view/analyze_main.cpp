@@ -272,6 +272,11 @@ int main(int argc, char** argv) {
                      "counted from 0); see --help\n";
         return EXIT_UNUSABLE;
     }
+    if (position->count() > 0 && app.count("--shot-number") == 0) {
+        std::cerr << "curling-analyze: --position needs --shot-number, the stone to throw (0 to "
+                     "15); see --help\n";
+        return EXIT_UNUSABLE;
+    }
     if (position->count() > 0 &&
         (app.count("--game") > 0 || app.count("--end") > 0 || app.count("--shot") > 0)) {
         std::cerr << "curling-analyze: --game, --end and --shot choose a RECORD's shot; with "
