@@ -540,6 +540,7 @@ try {
       ["curling-view", ["still", record, "--game", "0", "--end", "0", "--out", gone("s.svg")], /--shot/, ["s.svg"]],
       ["curling-view", ["replay", path.join(OUT, "no-such.jsonl"), "--out", gone("r.html")], /no-such\.jsonl/, ["r.html"]],
       ["curling-analyze", [record, "--end", "0", "--shot", "5", "--out", gone("a.html")], /--game/, ["a.html"]],
+      ["curling-analyze", ["--position", Array(32).fill("0").join(" "), "--out", gone("a.html")], /--shot-number/, ["a.html"]],
       ["curling-analyze", [...shotArgs, "--shot", String(analysis.shot.shot), "--out", gone("a.html"),
         "--json", path.join(OUT, "no-such-folder", "a.json")], /no-such-folder/, ["a.html"]],
       ["curling-analyze", [record, "--game", String(games[0]), "--end", String(other.end), "--shot", String(other.shot),
