@@ -204,6 +204,7 @@ std::string replay_page(const MatchRecord& record, const SimulatorApi& api,
     page += body.substr(0, slot) + sheet_svg(sheet) + body.substr(slot + SHEET_SLOT.size());
     page += script_data("replay-data", data);
     page += game_blocks;
-    page += "<script>" + std::string(REPLAY_SCRIPT) + "</script>\n</body>\n</html>\n";
+    page += "<script>" + std::string(REPLAY_TEXT_SCRIPT) + "</script>\n<script>" +
+            std::string(REPLAY_SCRIPT) + "</script>\n</body>\n</html>\n";
     return page;
 }
