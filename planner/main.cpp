@@ -10,29 +10,41 @@
 #include "time_budget.h"
 #include "turn.h"
 
+namespace {
+
+// Simulated shots per decision by default (the late stones' budget).
+constexpr std::int64_t DEFAULT_SIMS = 52000;
+
+}  // namespace
+
 int main(int argc, char** argv) {
     PlannerOptions options;
     options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    double move_ms = 150.0;
-    std::int64_t sims = 0;
+    // The default is a fixed budget, so that what a user measures does not
+    // depend on the machine's load; the clock still limits it.
+    double move_ms = 0.0;
+    std::int64_t sims = DEFAULT_SIMS;
     CLI::App app{"curling-planner: a curling player that plans for the game under execution noise"};
     app.add_option("--spread", options.spread, "Execution noise to plan for (0.1 m/s)")
         ->capture_default_str()
         ->check(CLI::Range(0.0f, 10.0f));
-    app.add_option("--move-ms", move_ms,
-                   "Thinking time per shot, in milliseconds: stones 8 to 15 of an end get all "
-                   "of it, the ones before a share")
-        ->capture_default_str()
-        ->check(CLI::Range(0.0, 600000.0));
+    CLI::Option* timed = app.add_option(
+        "--move-ms", move_ms,
+        "A thinking time per shot instead of the fixed budget, in milliseconds: stones 8 to 15 "
+        "of an end get all of it, the ones before a share")
+        ->check(CLI::Range(1.0, 600000.0));
     app.add_option("--threads", options.threads, "Search threads")
         ->capture_default_str()
         ->check(CLI::Range(1, 256));
     app.add_option("--seed", options.seed, "Seed of the planner's own noise samples")
         ->capture_default_str();
     app.add_option("--sims", sims,
-                   "A fixed number of simulated shots per decision instead of a time budget, shared "
-                   "like --move-ms (answers then depend only on the seed, not on threads or load)")
-        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40));
+                   "The fixed budget: simulated shots per decision, stones 8 to 15 of an end all "
+                   "of it, the ones before a share (answers depend only on the position and the "
+                   "seed, not on threads or load)")
+        ->capture_default_str()
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 40))
+        ->excludes(timed);
     app.add_option("--careful-from", options.careful_from,
                    "Look-ahead stones from this number on are chosen by a one-shot look "
                    "(16: never)")
@@ -71,6 +83,9 @@ int main(int argc, char** argv) {
                    "A value model file (planner-train) to value positions by, instead of the "
                    "shipped one");
     CLI11_PARSE(app, argc, argv);
+    if (timed->count() > 0) {
+        sims = 0;
+    }
     planner::ValueNet model;
     if (!model_path.empty()) {
         std::string error;
