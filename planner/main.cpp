@@ -98,12 +98,9 @@ int main(int argc, char** argv) {
     } else if (!planner::shipped_value_net().empty()) {
         options.value_net = &planner::shipped_value_net();
     }
-    if (win_table == "self") {
-        options.opponents = {self_end_scores()};
-    } else if (win_table == "engine") {
-        options.opponents = {engine_end_scores()};
-    } else if (win_table == "draw") {
-        options.opponents = {draw_end_scores()};
+    options.opponents = known_opponents(options.value_net);
+    if (win_table != "learn") {
+        options.opponents = {options.opponents[opponent_index(win_table)]};
     }
 
     const SimulatorLoad load = load_simulator_beside_executable();

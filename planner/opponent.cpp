@@ -2,12 +2,39 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 OpponentModels::OpponentModels(const std::vector<EndScoreModel>& models)
     : tables_(models.begin(), models.end()) {}
 
-std::vector<EndScoreModel> known_opponents() {
-    return {self_end_scores(), engine_end_scores(), draw_end_scores()};
+namespace {
+
+constexpr const char* KNOWN[] = {"self", "engine", "draw"};
+static_assert(planner::END_SCORE_RANGE == MAX_END_SCORE);
+
+}  // namespace
+
+std::size_t opponent_index(const std::string& name) {
+    for (std::size_t k = 0; k < std::size(KNOWN); ++k) {
+        if (name == KNOWN[k]) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+std::vector<EndScoreModel> known_opponents(const planner::ValueNet* model) {
+    std::vector<EndScoreModel> known = {self_end_scores(), engine_end_scores(), draw_end_scores()};
+    if (model != nullptr) {
+        for (const planner::EndScoreTable& table : model->end_scores) {
+            for (std::size_t k = 0; k < std::size(KNOWN); ++k) {
+                if (table.opponent == KNOWN[k]) {
+                    known[k] = EndScoreModel{table.own_hammer, table.other_hammer};
+                }
+            }
+        }
+    }
+    return known;
 }
 
 namespace {

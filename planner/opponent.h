@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
+#include "value_model.h"
 #include "win_table.h"
 
 // One end already played, as the planner saw it.
@@ -42,5 +44,10 @@ private:
     std::vector<WinTable> tables_;  // each keeps its model
 };
 
-// The known opponents: self-play, curling-engine and curling-draw-player.
-std::vector<EndScoreModel> known_opponents();
+// The known opponents: self-play, curling-engine and curling-draw-player,
+// as the model counted their games' ends (its tables of end scores), else as
+// the planner's own tables did.
+std::vector<EndScoreModel> known_opponents(const planner::ValueNet* model = nullptr);
+
+// The place of "self", "engine" or "draw" among the known opponents.
+std::size_t opponent_index(const std::string& name);

@@ -248,8 +248,28 @@ std::string format_value_net(const ValueNet& net) {
             }
         }
     }
+    for (const EndScoreTable& table : net.end_scores) {
+        text += "end-scores " + table.opponent + "\n";
+        for (const EndScoreChances* side : {&table.own_hammer, &table.other_hammer}) {
+            for (std::size_t k = 0; k < side->size(); ++k) {
+                std::snprintf(number, sizeof number, "%.17g", (*side)[k]);
+                text += number;
+                text += k + 1 == side->size() ? "\n" : " ";
+            }
+        }
+    }
     return text;
 }
+
+namespace {
+
+bool read_chance(const std::string& word, double& chance) {
+    char* end = nullptr;
+    chance = std::strtod(word.c_str(), &end);
+    return end != word.c_str() && *end == '\0' && chance >= 0.0 && chance <= 1.0;
+}
+
+}  // namespace
 
 bool parse_value_net(const std::string& text, ValueNet& net, std::string& error) {
     std::istringstream in(text);
@@ -311,9 +331,26 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
             }
         }
     }
-    if (in >> word) {
-        error = "more numbers than the sizes ask for";
-        return false;
+    while (in >> word) {
+        if (word != "end-scores") {
+            error = "more numbers than the sizes ask for";
+            return false;
+        }
+        EndScoreTable table;
+        if (!(in >> table.opponent)) {
+            error = "end-scores without an opponent's name";
+            return false;
+        }
+        for (EndScoreChances* side : {&table.own_hammer, &table.other_hammer}) {
+            for (double& chance : *side) {
+                if (!(in >> word) || !read_chance(word, chance)) {
+                    error = "the end-scores of " + table.opponent + " need " +
+                            std::to_string(2 * side->size()) + " chances from 0 to 1";
+                    return false;
+                }
+            }
+        }
+        shaped.end_scores.push_back(table);
     }
     net = std::move(shaped);
     net.prepare();

@@ -50,6 +50,18 @@ ValueInputs value_inputs(const GAMESTATE& state, int thrown);
 // The same inputs seen in the mirror.
 ValueInputs mirror_inputs(const ValueInputs& inputs);
 
+// How the ends of the games the model learnt from went against one kind of
+// opponent ("self", "engine", "draw"): the chance of each score of an end,
+// -8 to 8 for the team with the hammer, in the planner's hammer ends and in
+// the opponent's. The win tables are built from them.
+inline constexpr int END_SCORE_RANGE = 8;
+using EndScoreChances = std::array<double, 2 * END_SCORE_RANGE + 1>;
+struct EndScoreTable {
+    std::string opponent;
+    EndScoreChances own_hammer{};
+    EndScoreChances other_hammer{};
+};
+
 // One fully connected network: inputs, hidden layers with a rectifier, and
 // VALUE_CLASSES logits. Layer l maps sizes[l] to sizes[l + 1]; its weights
 // are row major (one row per output) followed by its biases.
@@ -58,6 +70,7 @@ struct ValueNet {
     std::vector<std::vector<float>> weights;
     std::vector<std::vector<float>> biases;
     std::vector<std::string> header;  // what made it: commit, seeds, games, report
+    std::vector<EndScoreTable> end_scores;  // by opponent, from the same games
     // The weights input by input (each layer's transpose), which is how
     // value_chances reads them; made by prepare().
     std::vector<std::vector<float>> columns;
@@ -80,7 +93,9 @@ ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thro
 
 // The file form: '#' lines (the header), then "curling-value-model 1", the
 // sizes, and every weight and bias as text that reads back to the same
-// float. Parsing refuses anything else, saying what and where.
+// float; then, for each table of end scores, "end-scores NAME" and its 34
+// chances (the planner's hammer ends, then the opponent's). Parsing refuses
+// anything else, saying what and where.
 std::string format_value_net(const ValueNet& net);
 bool parse_value_net(const std::string& text, ValueNet& net, std::string& error);
 

@@ -21,6 +21,7 @@ struct Options {
     std::string report;
     std::string counts_player;
     std::vector<std::string> header;
+    std::string planner = "planner";
     int held_out_every = 10;
     TrainOptions train;
 };
@@ -136,6 +137,7 @@ int run(const Options& options) {
     if (!options.counts_player.empty()) {
         report.push_back(counts_model_line(data, parts, net, options.counts_player));
     }
+    net.end_scores = end_score_tables(data, options.planner);
     net.header = options.header;
     net.header.insert(net.header.end(), report.begin(), report.end());
     for (const std::string& text : report) {
@@ -171,6 +173,10 @@ int main(int argc, char** argv) {
     app.add_option("--report", options.report, "Also write the report lines to this file");
     app.add_option("--counts-model", options.counts_player,
                    "Also judge the counts model on the held-out games of this player");
+    app.add_option("--planner", options.planner,
+                   "The planner's name in the records: its games against an opponent named "
+                   "self, engine or draw give the model's tables of end scores")
+        ->capture_default_str();
     app.add_option("--header", options.header,
                    "A line for the model file's header (what made it), repeatable");
     app.add_option("--held-out-every", options.held_out_every,

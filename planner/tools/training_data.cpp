@@ -58,6 +58,7 @@ bool read_positions(const std::string& path, TrainingData& data, std::string& er
             if (found != pending.end()) {
                 const int hammer = entry.at("hammer").get<int>();
                 const int score = entry.at("score").get<int>();  // for player 1
+                record.ends.emplace_back(hammer, hammer == 1 ? score : -score);
                 for (Position& position : found->second) {
                     position.hammer_player = hammer;
                     position.hammer_score = hammer == 1 ? score : -score;
@@ -84,6 +85,45 @@ bool read_positions(const std::string& path, TrainingData& data, std::string& er
     data.records.push_back(record);
     data.positions.insert(data.positions.end(), read.begin(), read.end());
     return true;
+}
+
+std::vector<EndScoreTable> end_score_tables(const TrainingData& data, const std::string& planner) {
+    std::vector<EndScoreTable> tables;
+    for (const char* opponent : {"self", "engine", "draw"}) {
+        std::array<long, 2 * END_SCORE_RANGE + 1> counts[2] = {};
+        bool seen = false;
+        for (const Record& record : data.records) {
+            if (record.names[0] != planner || record.names[1] != opponent) {
+                continue;
+            }
+            seen = true;
+            for (const auto& [hammer, score] : record.ends) {
+                const int side = std::string(opponent) == "self" || hammer == 1 ? 0 : 1;
+                ++counts[side][static_cast<std::size_t>(
+                    std::clamp(score, -END_SCORE_RANGE, END_SCORE_RANGE) + END_SCORE_RANGE)];
+            }
+        }
+        if (!seen) {
+            continue;
+        }
+        if (std::string(opponent) == "self") {
+            counts[1] = counts[0];
+        }
+        EndScoreTable table;
+        table.opponent = opponent;
+        EndScoreChances* sides[2] = {&table.own_hammer, &table.other_hammer};
+        for (int side = 0; side < 2; ++side) {
+            double total = 0.0;
+            for (long count : counts[side]) {
+                total += static_cast<double>(count + 1);
+            }
+            for (std::size_t k = 0; k < counts[side].size(); ++k) {
+                (*sides[side])[k] = static_cast<double>(counts[side][k] + 1) / total;
+            }
+        }
+        tables.push_back(table);
+    }
+    return tables;
 }
 
 bool held_out(const Position& position, std::uint64_t seed, int every) {

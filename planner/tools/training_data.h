@@ -28,6 +28,8 @@ struct Record {
     std::string path;
     std::string names[2];  // the players' names, 1 and 2
     int games = 0;         // finished games read
+    // Each finished end: the player (1 or 2) with the hammer and its score.
+    std::vector<std::pair<int, int>> ends;
 };
 
 struct TrainingData {
@@ -40,6 +42,13 @@ struct TrainingData {
 // at once holds them in the order they happened to end). False, with the
 // reason in `error`, when the file cannot be read as a record.
 bool read_positions(const std::string& path, TrainingData& data, std::string& error);
+
+// The end scores of the records whose player 1 is named `planner` and whose
+// player 2 is named after a kind of opponent ("self", "engine", "draw"), one
+// table per kind in that order: the planner's hammer ends and the
+// opponent's apart (pooled in self-play, where both are the planner), each
+// score counted once more than it was seen, so that none is impossible.
+std::vector<EndScoreTable> end_score_tables(const TrainingData& data, const std::string& planner);
 
 // Held-out games: one game pair in `every` (by the record's own pair
 // numbers and a seed), so that a model is judged on games it never saw.

@@ -69,6 +69,10 @@ TEST(ValueModel, APositionAndItsMirrorAreWorthTheSame) {
 TEST(ValueModel, TheFileGivesBackTheFittedFloats) {
     ValueNet net = random_net(3);
     net.header = {"made by a test"};
+    EndScoreTable table{"engine", {}, {}};
+    table.own_hammer[9] = 0.3;
+    table.other_hammer[6] = 1.0 / 3.0;
+    net.end_scores = {table};
     ValueNet read;
     std::string error;
     ASSERT_TRUE(parse_value_net(format_value_net(net), read, error)) << error;
@@ -76,6 +80,10 @@ TEST(ValueModel, TheFileGivesBackTheFittedFloats) {
     ASSERT_EQ(read.sizes, net.sizes);
     EXPECT_EQ(read.weights, net.weights);
     EXPECT_EQ(read.biases, net.biases);
+    ASSERT_EQ(read.end_scores.size(), 1u);
+    EXPECT_EQ(read.end_scores[0].opponent, "engine");
+    EXPECT_EQ(read.end_scores[0].own_hammer, table.own_hammer);
+    EXPECT_EQ(read.end_scores[0].other_hammer, table.other_hammer);
     // A fit leaves some weights too small for a normal float: the player
     // must still read the file (they count as zero).
     net.weights[0][5] = 1e-40f;
@@ -91,7 +99,7 @@ TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
     const std::string stones =
         "[[2.3,5.0],[2.5,5.2],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],"
         "[0,0],[0,0],[0,0],[0,0]]";
-    record << R"({"type":"match","players":[{"name":"a","command":"a"},{"name":"b","command":"b"}]})"
+    record << R"({"type":"match","players":[{"name":"planner","command":"a"},{"name":"engine","command":"b"}]})"
            << "\n";
     for (int end = 0; end < 2; ++end) {
         record << R"({"type":"shot","game":0,"end":)" << end << R"(,"shot":1,"after":)" << stones
@@ -111,6 +119,13 @@ TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
     EXPECT_EQ(data.positions[1].hammer_score, 3);
     EXPECT_EQ(data.positions[1].label(), 3 - VALUE_LOW);
     EXPECT_EQ(data.positions[0].thrown, 2);
+    // The planner (player 1) scored three with its hammer; the engine was
+    // stolen from with its own.
+    const std::vector<EndScoreTable> tables = end_score_tables(data, "planner");
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].opponent, "engine");
+    EXPECT_DOUBLE_EQ(tables[0].own_hammer[3 + END_SCORE_RANGE], 2.0 / 18.0);
+    EXPECT_DOUBLE_EQ(tables[0].other_hammer[-1 + END_SCORE_RANGE], 2.0 / 18.0);
 }
 
 }  // namespace
