@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "match/records/record_lines.h"
 #include "noise.h"
 #include "protocol_text.h"
+
+namespace runner {
 
 namespace {
 
@@ -155,24 +158,21 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
 
     const double think_ms = static_cast<double>(elapsed) / 1000.0;
     result_.think_ms[side].push_back(think_ms);
-    write_json_line(record_, {{"type", "shot"},
-                   {"game", index_},
-                   {"end", end},
-                   {"shot", shot},
-                   {"side", side},
-                   {"player", side + 1},
-                   {"position", position_json(before)},
-                   {"reply", reply.substr(0, RECORDED_REPLY_BYTES)},
-                   {"shot_vector",
-                    {static_cast<double>(parsed.shot.vx), static_cast<double>(parsed.shot.vy),
-                     parsed.shot.spin}},
-                   {"noise", {noise_x, noise_y}},
-                   {"delivered",
-                    {static_cast<double>(delivered.vx), static_cast<double>(delivered.vy),
-                     delivered.spin}},
-                   {"after", position_json(state_)},
-                   {"think_ms", think_ms},
-                   {"clock_ms", {remaining_ms(clock_, 0), remaining_ms(clock_, 1)}}});
+    records::ShotLine line;
+    line.game = index_;
+    line.end = end;
+    line.shot = shot;
+    line.side = side;
+    line.player = side + 1;
+    std::copy(std::begin(before.stones), std::end(before.stones), line.position.begin());
+    line.reply = reply.substr(0, RECORDED_REPLY_BYTES);
+    line.shot_vector = parsed.shot;
+    line.noise = {noise_x, noise_y};
+    line.delivered = delivered;
+    std::copy(std::begin(state_.stones), std::end(state_.stones), line.after.begin());
+    line.think_ms = think_ms;
+    line.clock_ms = {remaining_ms(clock_, 0), remaining_ms(clock_, 1)};
+    write_json_line(record_, records::shot_json(line));
     return std::nullopt;
 }
 
@@ -203,12 +203,8 @@ std::optional<Fault> Game::play_end(int end, int first_thrower) {
     result_.score[1] += std::max(-end_score, 0);
     const int hammer = hammer_side(first_thrower);
     result_.ends.push_back(EndResult{end_score, hammer});
-    write_json_line(record_, {{"type", "end"},
-                   {"game", index_},
-                   {"end", end},
-                   {"score", end_score},
-                   {"hammer", hammer + 1},
-                   {"total", {result_.score[0], result_.score[1]}}});
+    write_json_line(record_, records::end_json(records::EndLine{
+                                 index_, end, end_score, hammer + 1, {result_.score[0], result_.score[1]}}));
     if (hooks_.on_end) {
         hooks_.on_end(result_);
     }
@@ -229,19 +225,18 @@ void Game::finish(const std::optional<Fault>& fault) {
     } else {
         result_.winner = winner_from_totals(result_.score[0], result_.score[1]);
     }
-    nlohmann::json end_scores = nlohmann::json::array();
+    records::GameLine line;
+    line.game = index_;
+    line.score = {result_.score[0], result_.score[1]};
+    line.winner = result_.winner ? std::optional<int>(*result_.winner + 1) : std::nullopt;
+    line.ending = result_.ending;
+    line.player = result_.concerns ? std::optional<int>(*result_.concerns + 1) : std::nullopt;
+    line.detail = result_.detail;
+    line.first_hammer = hammer_side(first_thrower_of_game(index_)) + 1;
     for (const EndResult& end : result_.ends) {
-        end_scores.push_back(end.score);
+        line.end_scores.push_back(end.score);
     }
-    write_json_line(record_, {{"type", "game"},
-                   {"game", index_},
-                   {"score", {result_.score[0], result_.score[1]}},
-                   {"winner", result_.winner ? nlohmann::json(*result_.winner + 1) : nullptr},
-                   {"ending", ending_name(result_.ending)},
-                   {"player", result_.concerns ? nlohmann::json(*result_.concerns + 1) : nullptr},
-                   {"detail", result_.detail},
-                   {"first_hammer", hammer_side(first_thrower_of_game(index_)) + 1},
-                   {"end_scores", end_scores}});
+    write_json_line(record_, records::game_json(line));
 }
 
 GameOutcome Game::play() {
@@ -282,3 +277,5 @@ GameOutcome play_game(int game_index, PlayerProcess* players[2], const Simulator
     Game game(game_index, players, simulator, settings, record, hooks);
     return game.play();
 }
+
+}  // namespace runner

@@ -12,6 +12,8 @@
 #include "player_process.h"
 #include "simulator/simulator_loader.h"
 
+namespace runner {
+
 struct GameSettings {
     int regular_ends = 8;
     std::int64_t clock_ms = 0;
@@ -38,3 +40,5 @@ struct GameHooks {
 // and records every shot, end and the game itself.
 GameOutcome play_game(int game_index, PlayerProcess* players[2], const SimulatorApi& simulator,
                       const GameSettings& settings, RecordFile& record, const GameHooks& hooks);
+
+}  // namespace runner

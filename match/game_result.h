@@ -6,6 +6,8 @@
 
 #include "game_rules.h"
 
+namespace runner {
+
 struct EndResult {
     int score = 0;        // positive when side 0 scored
     int hammer_side = 0;  // side that threw the end's last stone
@@ -25,3 +27,5 @@ struct GameResult {
 
 // Game points of player 1: 1 for a win, 0.5 for a draw, 0 for a loss.
 double player1_game_points(const GameResult& game);
+
+}  // namespace runner

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "curling_simulator.h"
+#include "match/records/turn_rules.h"
 
 // The rules of one game, independent of processes and of the physics, so
 // that each can be checked on its own. Sides are numbered as the protocol
@@ -18,31 +19,18 @@ inline constexpr float STONE_RADIUS = static_cast<float>(CURLING_STONE_RADIUS);
 inline constexpr float SHEET_WIDTH = static_cast<float>(CURLING_SHEET_WIDTH);
 inline constexpr float BACK_LINE_Y = static_cast<float>(CURLING_BACK_LINE_Y);
 
-enum class GameEnding { NORMAL, TIME_FORFEIT, CRASH, STALL, MALFORMED_SHOT };
+namespace runner {
 
-const char* ending_name(GameEnding ending);
-
-// Side that throws the first stone of a game's first end: the hammer
-// alternates from game to game, so each pair of games gives it to both.
-int first_thrower_of_game(int game_index);
-
-// Side that throws stone `shot_number` of an end that `first_thrower` opened.
-int side_to_throw(int first_thrower, int shot_number);
-
-// The side that throws last holds the hammer.
-int hammer_side(int first_thrower);
-
-// The side that scored throws first next end; a blank end keeps the order.
-// `end_score` is positive when side 0 scored.
-int first_thrower_after(int first_thrower, int end_score);
-
-// Whether another end is played after `ends_played` ends of a game of
-// `regular_ends`: every regular end, then extra ends while the game is tied
-// and the records still have room.
-bool another_end(int regular_ends, int ends_played, int total_side0, int total_side1);
-
-// Winning side from the totals, or nothing for a draw.
-std::optional<int> winner_from_totals(int total_side0, int total_side1);
+// Turn order, hammer and the end of a game: one definition with every
+// reader of the records.
+using records::another_end;
+using records::ending_name;
+using records::first_thrower_after;
+using records::first_thrower_of_game;
+using records::GameEnding;
+using records::hammer_side;
+using records::side_to_throw;
+using records::winner_from_totals;
 
 // Clears every stone slot that no longer holds a stone in play. The physics
 // removes stones itself; this only guards against positions it could not
@@ -59,3 +47,5 @@ GameClock make_clock(std::int64_t clock_ms);
 bool charge_clock(GameClock& clock, int side, std::int64_t elapsed_us);
 // What "GO" reports: whole milliseconds, never negative.
 std::int64_t remaining_ms(const GameClock& clock, int side);
+
+}  // namespace runner

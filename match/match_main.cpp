@@ -16,19 +16,19 @@ int main(int argc, char** argv) {
     signal(SIGXFSZ, SIG_IGN);
 
     if (argc > 1 && std::strcmp(argv[1], "merge") == 0) {
-        return run_merge(argc - 1, argv + 1, std::cout, std::cerr);
+        return runner::run_merge(argc - 1, argv + 1, std::cout, std::cerr);
     }
-    MatchOptions options;
-    if (const auto status = parse_match_options(argc, argv, options, std::cout, std::cerr)) {
+    runner::MatchOptions options;
+    if (const auto status = runner::parse_match_options(argc, argv, options, std::cout, std::cerr)) {
         return *status;
     }
     // Descendants of the players that leave their process group come back
     // to the runner when their parent ends, and are ended with the match.
-    become_subreaper();
-    SignalWatch signals({SIGINT, SIGTERM, SIGHUP});
-    ProcessGroups players;
-    const int status = run_match(options, std::cout, std::cerr, MatchControl{&players, &signals});
-    end_all_children(std::chrono::seconds(5));
+    runner::become_subreaper();
+    runner::SignalWatch signals({SIGINT, SIGTERM, SIGHUP});
+    runner::ProcessGroups players;
+    const int status = runner::run_match(options, std::cout, std::cerr, runner::MatchControl{&players, &signals});
+    runner::end_all_children(std::chrono::seconds(5));
     std::cout.flush();
     signals.end_by_signal_if_received();
     return status;

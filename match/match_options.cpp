@@ -12,6 +12,8 @@
 
 #include "simulator/simulator_loader.h"
 
+namespace runner {
+
 namespace {
 
 constexpr std::int64_t MAX_INT = std::numeric_limits<int>::max();
@@ -236,3 +238,5 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
     }
     return std::nullopt;
 }
+
+}  // namespace runner

@@ -5,6 +5,8 @@
 
 #include "match_runner.h"
 
+namespace runner {
+
 // Largest --clock-ms: the protocol carries times as signed 32-bit numbers.
 inline constexpr std::int64_t MAX_CLOCK_MS = 2147483647;
 // A year: far beyond any game, and safe to count in microseconds.
@@ -15,3 +17,5 @@ inline constexpr std::int64_t MAX_READY_TIMEOUT_MS = 365LL * 24 * 3600 * 1000;
 // use (with one line on `err` naming the option and what it accepts).
 std::optional<int> parse_match_options(int argc, const char* const* argv, MatchOptions& options,
                                        std::ostream& out, std::ostream& err);
+
+}  // namespace runner

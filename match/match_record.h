@@ -2,8 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "curling_simulator.h"
 #include "record_file.h"
+
+namespace runner {
 
 // The match record: JSON Lines in a RecordFile.
 
@@ -11,5 +12,4 @@
 // replaced, not thrown on. False once the record can no longer be written.
 bool write_json_line(RecordFile& record, const nlohmann::json& line);
 
-// The sixteen stones as [x, y] pairs.
-nlohmann::json position_json(const GAMESTATE& state);
+}  // namespace runner

@@ -18,6 +18,8 @@
 #include "scoreboard.h"
 #include "signal_watch.h"
 
+namespace runner {
+
 namespace {
 
 struct SharedMatch {
@@ -326,3 +328,5 @@ int run_match(const MatchOptions& given, std::ostream& out, std::ostream& err, c
     }
     return finish_match(match, control, out, err);
 }
+
+}  // namespace runner

@@ -8,6 +8,8 @@
 #include "shard.h"
 #include "sprt.h"
 
+namespace runner {
+
 // Largest --spread accepted (library units of 0.1 m/s).
 inline constexpr double MAX_SPREAD = 10.0;
 
@@ -53,3 +55,5 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& err,
 // Name shown for a player: the program's file name, told apart when both
 // players run the same program.
 void default_names(const std::string commands[2], std::string names[2]);
+
+}  // namespace runner

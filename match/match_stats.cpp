@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+namespace runner {
+
 double player1_game_points(const GameResult& game) {
     if (!game.winner) {
         return 0.5;
@@ -146,3 +148,5 @@ MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends) {
     summary.elo = elo_from_games(games);
     return summary;
 }
+
+}  // namespace runner

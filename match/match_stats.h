@@ -7,6 +7,8 @@
 
 #include "game_result.h"
 
+namespace runner {
+
 struct SideFigures {
     int wins = 0;
     int draws = 0;
@@ -68,3 +70,5 @@ EloEstimate elo_from_samples(const std::vector<double>& samples);
 MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends);
 
 std::optional<double> median(std::vector<double> values);
+
+}  // namespace runner

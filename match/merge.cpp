@@ -17,6 +17,8 @@
 #include "record_summary.h"
 #include "scoreboard.h"
 
+namespace runner {
+
 namespace {
 
 struct ShardRecord {
@@ -68,7 +70,7 @@ std::optional<std::string> read_shard(const std::string& path, ShardRecord& reco
     if (auto reason = read_record_text(text, record.contents)) {
         return path + ": " + *reason;
     }
-    record.shard = shard_of_header(record.contents.header);
+    record.shard = shard_of_header(record.contents.header());
     return std::nullopt;
 }
 
@@ -77,7 +79,7 @@ std::optional<std::string> check_shards(const std::vector<ShardRecord>& shards) 
     const ShardRecord& first = shards.front();
     for (std::size_t i = 1; i < shards.size(); ++i) {
         const ShardRecord& other = shards[i];
-        if (auto difference = header_difference(first.contents.header, other.contents.header)) {
+        if (auto difference = header_difference(first.contents.header(), other.contents.header())) {
             return other.path + " is not a shard of the match of " + first.path + ": " + *difference;
         }
         if (other.shard.count != first.shard.count) {
@@ -196,7 +198,7 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
 
     // Every finished pair, in pair order, with the lines of its games as
     // written.
-    const nlohmann::json& reference = shards.front().contents.header;
+    const nlohmann::json& reference = shards.front().contents.header();
     const std::int64_t games = reference["games"];
     std::map<std::int64_t, GameResult> finished;
     std::map<std::int64_t, const ShardRecord*> owner;
@@ -225,8 +227,8 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
         const RecordContents& contents = owner[pair]->contents;
         for (int k = 0; k < games_in_pair(pair, games); ++k) {
             const std::int64_t game = 2 * pair + k;
-            for (std::size_t line : contents.lines_of_game.at(game)) {
-                record.write_line(contents.lines[line]);
+            for (const auto& line : contents.record.games.at(game).lines) {
+                record.write_line(line.second);
             }
             finished[game] = contents.finished.at(game);
         }
@@ -271,3 +273,5 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
     }
     return EXIT_INCOMPLETE;
 }
+
+}  // namespace runner

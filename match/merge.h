@@ -2,6 +2,8 @@
 
 #include <iosfwd>
 
+namespace runner {
+
 // Exit status of a merge whose shards leave game pairs out (the record of
 // what is there is written all the same).
 inline constexpr int EXIT_INCOMPLETE = 4;
@@ -16,3 +18,5 @@ inline constexpr int EXIT_INCOMPLETE = 4;
 // inputs that are not shards of one match, an unreadable input or an
 // unusable --out, and then nothing is written.
 int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace runner

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace runner {
+
 std::uint64_t game_seed(std::uint64_t match_seed, int game_index) {
     std::uint64_t z = match_seed + 0x9E3779B97F4A7C15ULL * static_cast<std::uint64_t>(game_index + 1);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -25,3 +27,5 @@ double GaussianNoise::draw(double standard_deviation) {
     has_spare_ = true;
     return radius * std::cos(angle) * standard_deviation;
 }
+
+}  // namespace runner

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <random>
 
+namespace runner {
+
 // Seed of one game, from the match seed and the game's number, so a game
 // draws the same noise whichever worker plays it and in whatever order.
 std::uint64_t game_seed(std::uint64_t match_seed, int game_index);
@@ -19,3 +21,5 @@ private:
     double spare_ = 0.0;
     bool has_spare_ = false;
 };
+
+}  // namespace runner

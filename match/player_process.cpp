@@ -17,6 +17,8 @@
 #include "process_guard.h"
 #include "protocol_text.h"
 
+namespace runner {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -351,3 +353,5 @@ IoStatus PlayerProcess::await_reply(Deadline deadline, std::string& reply) {
         wait_for_output(eof, deadline, wait_ms);
     }
 }
+
+}  // namespace runner

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace runner {
+
 using Deadline = std::chrono::steady_clock::time_point;
 
 enum class IoStatus {
@@ -77,3 +79,5 @@ private:
 inline constexpr std::chrono::milliseconds REPLY_SETTLE{200};
 // A reply longer than this is judged without waiting for more.
 inline constexpr std::size_t MAX_REPLY_BYTES = 4096;
+
+}  // namespace runner

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+namespace runner {
+
 void ProcessGroups::add(pid_t leader) {
     std::lock_guard<std::mutex> lock(mutex_);
     leaders_.insert(leader);
@@ -105,3 +107,5 @@ int end_all_children(std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
+
+}  // namespace runner

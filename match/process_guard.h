@@ -6,6 +6,8 @@
 #include <mutex>
 #include <set>
 
+namespace runner {
+
 // Keeping the processes a program starts from outliving it.
 
 // The process groups of running child programs, so that all of them can be
@@ -38,3 +40,5 @@ bool become_subreaper();
 // subreaper) and reaps them, round after round until none is left or `limit`
 // has passed. Returns how many processes it ended.
 int end_all_children(std::chrono::milliseconds limit);
+
+}  // namespace runner

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
+namespace runner {
+
 std::string format_float(float value) {
     char buffer[32];
     for (int digits = 6; digits <= 9; ++digits) {
@@ -158,3 +160,5 @@ bool split_command_line(const std::string& line, std::vector<std::string>& words
     }
     return !words.empty();
 }
+
+}  // namespace runner

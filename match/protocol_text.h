@@ -6,6 +6,8 @@
 
 #include "curling_simulator.h"
 
+namespace runner {
+
 // The text of the commands the runner sends and of the replies it reads.
 // Each command is one line ending in a line feed.
 
@@ -43,3 +45,5 @@ ReplyProgress reply_progress(const std::string& received);
 // quotes group, a backslash escapes the next character. False on an
 // unterminated quote or an empty command.
 bool split_command_line(const std::string& line, std::vector<std::string>& words);
+
+}  // namespace runner

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace runner {
+
 RecordFile::RecordFile(WriteCall write_call) : write_call_(std::move(write_call)) {
     if (!write_call_) {
         write_call_ = [](int fd, const char* data, std::size_t size) { return ::write(fd, data, size); };
@@ -228,3 +230,5 @@ std::uint64_t RecordFile::whole_lines() {
     std::lock_guard<std::mutex> lock(mutex_);
     return committed_lines_;
 }
+
+}  // namespace runner

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+namespace runner {
+
 // A JSON Lines record that one process owns while it writes it: an exclusive
 // lock for as long as the file is open, no silent overwrite of an earlier
 // record, and never a half line left behind. Each line is handed to the
@@ -63,3 +65,5 @@ private:
     std::string failure_;
     std::function<void()> on_failure_;
 };
+
+}  // namespace runner

@@ -6,6 +6,8 @@
 #include "game_rules.h"
 #include "match_options.h"
 
+namespace runner {
+
 #ifndef CURLING_VERSION
 #define CURLING_VERSION "unknown"
 #endif
@@ -176,3 +178,5 @@ std::optional<std::string> header_difference(const nlohmann::json& a, const nloh
     }
     return std::string("the headers differ");
 }
+
+}  // namespace runner

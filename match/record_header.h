@@ -8,6 +8,8 @@
 
 #include "match_runner.h"
 
+namespace runner {
+
 // The record's first line says what match it is: enough to carry the match
 // on (--resume) and to tell whether records are shards of one match.
 
@@ -27,3 +29,5 @@ std::optional<std::string> header_difference(const nlohmann::json& a, const nloh
 
 // The shard a header names; a record without one is the whole match.
 Shard shard_of_header(const nlohmann::json& header);
+
+}  // namespace runner

@@ -5,30 +5,31 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "game_result.h"
+#include "match/records/record_reader.h"
 #include "shard.h"
+
+namespace runner {
 
 // A record read back, for carrying a match on and for merging shards.
 struct RecordContents {
-    nlohmann::json header;
-    std::string header_text;  // the first line as written
-    // Every whole line after the header, as written (no line end).
-    std::vector<std::string> lines;
-    // Which of `lines` belong to each game, in the order written.
-    std::map<std::int64_t, std::vector<std::size_t>> lines_of_game;
-    // The games that were played to the end (those with a "game" line).
+    // The header, the whole games with their lines as written, and what
+    // was left out (a last line cut short, games not finished).
+    records::Record record;
+    // What the summary needs of each whole game.
     std::map<std::int64_t, GameResult> finished;
+
+    const nlohmann::json& header() const { return record.header.json; }
 };
 
-// Reads the text of a record. Only whole lines count: an unterminated last
-// line (a write cut short when a machine was lost) is left out. Refuses,
-// with a reason naming the line, a first line that is not a match header,
-// a line that is not a record line, a game outside the match or outside
-// the header's shard, and a game finished twice.
+// Reads the text of a record through the one reader of records. Only whole
+// lines and whole games count: a last line cut short (a write cut when a
+// machine was lost) and a game without its game line are left out.
+// Refuses, with a reason naming the line, a first line that is not a
+// usable match header of this runner, and any line that is not a valid
+// record line, contradicts its game or is of a game the header's shard
+// does not play.
 std::optional<std::string> read_record_text(const std::string& text, RecordContents& record);
 
 // Pairs of the header's shard whose every game was finished.
@@ -37,3 +38,5 @@ std::set<std::int64_t> finished_pairs(const RecordContents& record, std::int64_t
 // Player 1's points in pair `pair`, once all its games are in `finished`.
 std::optional<double> pair_points(const std::map<std::int64_t, GameResult>& finished, std::int64_t pair,
                                   std::int64_t games);
+
+}  // namespace runner

@@ -1,5 +1,7 @@
 #include "record_summary.h"
 
+namespace runner {
+
 nlohmann::json summary_json(const MatchSummary& summary, const SprtState* sprt) {
     nlohmann::json sides = nlohmann::json::array();
     for (const SideFigures& f : summary.side) {
@@ -52,3 +54,5 @@ nlohmann::json summary_json(const MatchSummary& summary, const SprtState* sprt) 
     }
     return line;
 }
+
+}  // namespace runner

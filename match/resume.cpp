@@ -1,10 +1,11 @@
 #include "resume.h"
 
-#include <algorithm>
 #include <ostream>
 
 #include "record_header.h"
 #include "scoreboard.h"
+
+namespace runner {
 
 std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& options, std::uint64_t& seed,
                                  RecordFile& record, RecordContents& kept, std::ostream& err) {
@@ -21,39 +22,28 @@ std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& option
         return EXIT_UNUSABLE;
     }
     options = given;
-    if (auto reason = options_from_header(read.header, options, seed)) {
+    if (auto reason = options_from_header(read.header(), options, seed)) {
         err << "--resume: " << printable(given.resume) << " cannot be carried on: " << printable(*reason)
             << "\n";
         return EXIT_UNUSABLE;
     }
     options.out = given.resume;
     const std::set<std::int64_t> pairs = finished_pairs(read, options.games);
-    kept.header = read.header;
-    kept.lines.clear();
-    std::vector<std::pair<std::size_t, std::int64_t>> kept_lines;  // (line, game)
-    for (const auto& [game, lines] : read.lines_of_game) {
-        if (pairs.count(pair_of_game(game)) == 0) {
-            continue;
+    kept.record.header = read.record.header;
+    for (auto& [game, lines] : read.record.games) {
+        if (pairs.count(pair_of_game(game)) > 0) {
+            kept.finished[game] = read.finished.at(game);
+            kept.record.games.emplace(game, std::move(lines));
         }
-        for (std::size_t line : lines) {
-            kept_lines.emplace_back(line, game);
-        }
-        kept.finished[game] = read.finished.at(game);
     }
-    std::sort(kept_lines.begin(), kept_lines.end());
-    for (const auto& [line, game] : kept_lines) {
-        kept.lines_of_game[game].push_back(kept.lines.size());
-        kept.lines.push_back(read.lines[line]);
-    }
-    kept.header_text = read.header_text;
     return std::nullopt;
 }
 
 std::optional<int> cut_back_record(const MatchOptions& options, RecordFile& record,
                                    const RecordContents& kept, std::ostream& out, std::ostream& err) {
-    std::string text = kept.header_text + "\n";
-    for (const std::string& line : kept.lines) {
-        text += line + "\n";
+    std::string text = kept.record.header.text + "\n";
+    for (const std::string* line : records::lines_in_written_order(kept.record.games)) {
+        text += *line + "\n";
     }
     std::string error;
     if (!record.replace(text, error)) {
@@ -68,3 +58,5 @@ std::optional<int> cut_back_record(const MatchOptions& options, RecordFile& reco
         << std::flush;
     return std::nullopt;
 }
+
+}  // namespace runner

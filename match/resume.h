@@ -8,6 +8,8 @@
 #include "record_file.h"
 #include "record_reading.h"
 
+namespace runner {
+
 // Carrying on a match whose record ends early (--resume).
 //
 // The record is opened and locked as the runner's own; its header gives
@@ -24,3 +26,5 @@ std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& option
 // finished pairs, in the order they were written.
 std::optional<int> cut_back_record(const MatchOptions& options, RecordFile& record,
                                    const RecordContents& kept, std::ostream& out, std::ostream& err);
+
+}  // namespace runner

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace runner {
+
 namespace {
 
 std::string hex_escape(const char* prefix, unsigned value, int digits) {
@@ -206,3 +208,5 @@ std::string sprt_text(const SprtState& state) {
     }
     return text + ": no decision\n";
 }
+
+}  // namespace runner

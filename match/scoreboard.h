@@ -6,6 +6,8 @@
 #include "match_stats.h"
 #include "sprt.h"
 
+namespace runner {
+
 // Text for people watching the match; the record is the machine's account.
 
 // `text` made safe for a terminal: valid UTF-8 that prints stays as it is;
@@ -27,3 +29,5 @@ std::string sprt_progress(const SprtState& state);
 
 // The test's bounds, counts, LLR and decision.
 std::string sprt_text(const SprtState& state);
+
+}  // namespace runner

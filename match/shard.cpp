@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace runner {
+
 std::string Shard::text() const { return std::to_string(index) + "/" + std::to_string(count); }
 
 namespace {
@@ -43,3 +45,5 @@ std::optional<std::int64_t> ShardGames::next() {
         }
     }
 }
+
+}  // namespace runner

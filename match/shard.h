@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+namespace runner {
+
 // Games are played in pairs that swap the first-end hammer: pair p holds
 // games 2p and 2p + 1 (only 2p when that is the last game). A shard K/N
 // plays the pairs p with p mod N = K. Every game keeps its number in the
@@ -54,3 +56,5 @@ private:
     std::set<std::int64_t> done_;  // read only once constructed
     std::atomic<std::int64_t> slot_{0};
 };
+
+}  // namespace runner

@@ -5,6 +5,8 @@
 #include <csignal>
 #include <ctime>
 
+namespace runner {
+
 SignalWatch::SignalWatch(std::initializer_list<int> signals) {
     sigemptyset(&set_);
     for (const int signal : signals) {
@@ -77,3 +79,5 @@ const char* signal_name(int signal) {
             return "a signal";
     }
 }
+
+}  // namespace runner

@@ -8,6 +8,8 @@
 
 #include <signal.h>
 
+namespace runner {
+
 // Turns termination signals into an orderly stop. The signals are blocked
 // in the constructing thread, and so in every thread it starts afterwards;
 // one thread of the watch takes them. The first runs the stop handler; a
@@ -45,3 +47,5 @@ private:
 
 // Name of a signal for people and records ("SIGINT"), or "signal N".
 const char* signal_name(int signal);
+
+}  // namespace runner

@@ -6,6 +6,8 @@
 #include <map>
 #include <sstream>
 
+namespace runner {
+
 double SprtBounds::lower() const { return std::log(beta / (1.0 - alpha)); }
 double SprtBounds::upper() const { return std::log((1.0 - beta) / alpha); }
 
@@ -165,3 +167,5 @@ std::int64_t PairSequence::advance(const std::function<std::optional<double>(std
     }
     return counted;
 }
+
+}  // namespace runner

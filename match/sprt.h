@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace runner {
+
 // A sequential probability ratio test on game pairs.
 //
 // The model is the pentanomial one of engine testing with paired openings:
@@ -94,3 +96,5 @@ private:
     std::int64_t whole_pairs_;
     SprtState state_;
 };
+
+}  // namespace runner

@@ -94,18 +94,20 @@ def situations(records):
     games where player 1 leads by 1 or 2 and player 2 has the last end's hammer."""
     found = []
     for path in records:
-        with open(path) as record:
-            for line in record:
-                game = json.loads(line)
-                if game.get("type") != "game" or len(game["end_scores"]) < ENDS:
-                    continue
-                hammer = game["first_hammer"]
-                history = game["end_scores"][:ENDS - 1]
-                for score in history:
-                    if score != 0:
-                        hammer = 2 if score > 0 else 1
-                if hammer == 2 and sum(history) in (1, 2):
-                    found.append((history, game["first_hammer"]))
+        record = cs.read_match_record(path)
+        for dropped in record.dropped:
+            print(f"{path}: {dropped}", file=sys.stderr)
+        for recorded in record.games.values():
+            game = recorded.result
+            if len(game["end_scores"]) < ENDS:
+                continue
+            hammer = game["first_hammer"]
+            history = game["end_scores"][:ENDS - 1]
+            for score in history:
+                if score != 0:
+                    hammer = 2 if score > 0 else 1
+            if hammer == 2 and sum(history) in (1, 2):
+                found.append((history, game["first_hammer"]))
     random.Random(1).shuffle(found)
     return found
 

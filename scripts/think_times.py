@@ -4,12 +4,19 @@
 usage: scripts/think_times.py RECORD.jsonl [...]
 
 Prints, for each player, the shots, the median / 90th percentile / maximum
-think time taken from the record's "shot" lines, and the game points and Elo
+think time taken from the shot lines of the record's whole games, and the game points and Elo
 of the record's "summary" line when the match finished.
 """
 import json
+import os
 import statistics
 import sys
+
+try:
+    import curling_simulator as cs
+except ImportError:  # not installed: the build's copy
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "python"))
+    import curling_simulator as cs
 
 
 def percentile(values, share):
@@ -18,23 +25,16 @@ def percentile(values, share):
 
 
 def describe(path):
-    names = {}
+    record = cs.read_match_record(path)
+    for dropped in record.dropped:
+        print(f"{path}: {dropped}", file=sys.stderr)
+    names = dict(enumerate(record.names, start=1))
     think = {1: [], 2: []}
-    summary = None
-    games = 0
-    with open(path) as record:
-        for line in record:
-            entry = json.loads(line)
-            kind = entry.get("type")
-            if kind == "match":
-                for number, player in enumerate(entry.get("players", []), start=1):
-                    names[number] = player.get("name", str(number))
-            elif kind == "shot":
-                think[entry["player"]].append(entry["think_ms"])
-            elif kind == "game":
-                games += 1
-            elif kind == "summary":
-                summary = entry
+    for game in record.games.values():
+        for shot in game.shots:
+            think[shot["player"]].append(shot["think_ms"])
+    summary = record.summary
+    games = len(record.games)
     print(f"{path}: {games} games")
     for player in (1, 2):
         values = think[player]

@@ -9,52 +9,37 @@
 
 #include <nlohmann/json.hpp>
 
+#include "match/records/record_reader.h"
 #include "view/sheet_svg.h"
 
-// A match record as curling-match writes it (match/README.md), grouped by
-// game. Lines of games played at once interleave in the file; each game's
-// own lines keep their order.
+// A match record as curling-match writes it (match/README.md), read by the
+// one reader of records and grouped by game: whole games only, each in the
+// order the rules play it.
 
-struct ShotRecord {
-    int end = 0;
-    int shot = 0;
-    int side = 0;
-    int player = 1;
-    Position position{};
-    Position after{};
-    std::string reply;
-    ShotVector shot_vector{};
-    std::array<double, 2> noise{};
-    ShotVector delivered{};
-    double think_ms = 0;
-    std::array<std::int64_t, 2> clock_ms{};
-    std::size_t line = 0;  // where it was read, for messages
-};
-
-struct EndRecord {
-    int end = 0;
-    int score = 0;   // positive when player 1 scored
-    int hammer = 1;  // player
-    std::array<int, 2> total{};
-};
+using ShotRecord = records::ShotLine;
+using EndRecord = records::EndLine;
 
 struct GameRecord {
     int index = 0;
     std::vector<ShotRecord> shots;
     std::vector<EndRecord> ends;
-    nlohmann::json result;  // the "game" line, or null for a game left unfinished
+    nlohmann::json result;  // the "game" line
 };
 
 struct MatchRecord {
     nlohmann::json match;    // the "match" line, or null
     nlohmann::json summary;  // the "summary" line, or null
-    std::map<int, GameRecord> games;
+    std::map<int, GameRecord> games;  // the whole games only
+    // What the record holds but the games leave out, and why: a game with a
+    // line missing, wrong or out of turn, one not finished, a line cut short.
+    std::vector<records::Dropped> dropped;
     std::string names[2] = {"player 1", "player 2"};
     int regular_ends = 0;
     std::int64_t clock_ms = 0;
 };
 
-// A record that cannot be read; the message names the file and the line.
+// A record that cannot be read at all, or holds no whole game; the message
+// names the file and the line.
 class RecordError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -2,27 +2,34 @@
 
 // Reading curling-match records (JSON Lines) in the planner's tools.
 
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
 
-// Calls `visit` with each entry of the record at `path`, in order, until it
-// returns false. A line that is not JSON (a record cut short) is skipped.
-// False when the file cannot be read (the reason written, after `tool`) or
-// when `visit` stopped.
+#include "match/records/record_reader.h"
+
+// Calls `visit` with the record's header and then each line of its whole
+// games (the one reader of records: match/README.md), in the order written,
+// until it returns false. What the reader leaves out (a line cut short, a
+// game not finished or not consistent) is said on the error stream, after
+// `tool`. False when the file cannot be read (the reason written) or when
+// `visit` stopped.
 inline bool for_each_entry(const std::string& path, const std::string& tool,
                            const std::function<bool(const nlohmann::json&)>& visit) {
-    std::ifstream in(path);
-    if (!in) {
-        std::cerr << tool << ": cannot read " << path << "\n";
+    records::Record record;
+    if (auto error = records::read_record_file(path, record, records::ReadOptions{true})) {
+        std::cerr << tool << ": " << *error << "\n";
         return false;
     }
-    std::string line;
-    while (std::getline(in, line)) {
-        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
-        if (!entry.is_discarded() && !visit(entry)) {
+    for (const records::Dropped& dropped : record.dropped) {
+        std::cerr << tool << ": " << path << ": " << records::dropped_text(dropped) << "\n";
+    }
+    if (!visit(record.header.json)) {
+        return false;
+    }
+    for (const std::string* line : records::lines_in_written_order(record.games)) {
+        if (!visit(nlohmann::json::parse(*line))) {
             return false;
         }
     }

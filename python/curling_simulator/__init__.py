@@ -15,12 +15,14 @@ from ._errors import BadRecordError, CurlingSimulatorError, LibraryNotFoundError
 from ._generated import *  # noqa: F401,F403 - the sheet's lines
 from ._generated import SHEET_LINES, VERSION as __version__
 from ._library import LIBRARY_ENV, SONAME
+from ._match_records import Dropped, MatchRecord, RecordedGame, read_match_record
 from ._records import GameState, Position, Shot, Target
 from ._simulator import Aim, ShotResult, Simulator, Trajectory, positions_array
 from ._simulator import FREE_GUARD_ZONE_RULES, RuleResult
 
 __all__ = [
-    "Aim", "BadRecordError", "CurlingSimulatorError", "GameState", "LibraryNotFoundError", "Position",
+    "Aim", "BadRecordError", "CurlingSimulatorError", "Dropped", "GameState", "LibraryNotFoundError",
+    "MatchRecord", "Position", "RecordedGame", "read_match_record",
     "Shot", "ShotResult", "Simulator", "Target", "Trajectory", "positions_array", "LIBRARY_ENV", "SONAME",
     "__version__", *SHEET_LINES,
     "FREE_GUARD_ZONE_RULES", "RuleResult",

@@ -16,6 +16,8 @@
 #include "match/protocol_text.h"
 #include "match_run.h"
 
+using namespace runner;
+
 namespace {
 
 struct EndingCase {

@@ -7,6 +7,8 @@
 #include "match/protocol_text.h"
 #include "match/scoreboard.h"
 
+using namespace runner;
+
 TEST(ReplyParsing, AcceptsTheEngineFormat) {
     const ParsedShot parsed = parse_bestshot("BESTSHOT 0.100000 -30.000000 1");
     ASSERT_TRUE(parsed.ok) << parsed.error;

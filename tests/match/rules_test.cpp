@@ -5,6 +5,8 @@
 
 #include "match/game_rules.h"
 
+using namespace runner;
+
 TEST(TurnOrder, HammerPassesToTheSideThatDidNotScore) {
     // Side 0 threw first; side 0 scores, so side 0 throws first again and
     // side 1 keeps the hammer.

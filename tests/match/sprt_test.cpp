@@ -6,6 +6,8 @@
 
 #include "match/sprt.h"
 
+using namespace runner;
+
 namespace {
 
 struct LlrCase {

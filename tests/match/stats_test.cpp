@@ -6,6 +6,8 @@
 #include "match/scoreboard.h"
 #include "match/noise.h"
 
+using namespace runner;
+
 namespace {
 
 GameResult game(int index, int score0, int score1, std::vector<EndResult> ends) {

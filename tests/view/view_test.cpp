@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../records/sample_record.h"
 #include "view/record_reader.h"
 #include "view/shot_paths.h"
 
@@ -37,47 +38,31 @@ TEST(SimplifyPath, KeepsEveryFrameWithinToleranceAndTheRest) {
     }
 }
 
-std::string shot_line(const std::string& override_field) {
-    std::string position = "[";
-    for (int k = 0; k < 16; ++k) {
-        position += std::string(k ? "," : "") + "[0.0,0.0]";
-    }
-    position += "]";
-    std::string line = "{\"type\":\"shot\",\"game\":0,\"end\":0,\"shot\":0,\"side\":0,\"player\":1,"
-                       "\"position\":" + position + ",\"after\":" + position +
-                       ",\"reply\":\"BESTSHOT 0 -30 0\",\"shot_vector\":[0,-30,0],"
-                       "\"noise\":[0.1,0.1],\"delivered\":[0.1,-29.9,0],\"think_ms\":1.5,"
-                       "\"clock_ms\":[1000,1000]";
-    return line + override_field + "}";
-}
-
-// A record that cannot be read in full is refused with its line, never
-// replayed with shots silently missing.
-TEST(ReadRecord, RefusesWhatItCannotUseNamingTheLine) {
-    const std::string match = "{\"type\":\"match\",\"ends\":1}\n";
-    struct Case {
-        std::string text;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {match + shot_line("") + "\n{\"type\":\"shot\",\"game\":0,\"en", "r.jsonl:3: not JSON"},
-        {match + "[1,2]\n", "r.jsonl:2: not a record line"},
-        {match + shot_line(",\"end\":\"zero\""), "r.jsonl:2: \"end\" is not an integer"},
-        {match + shot_line(",\"after\":[[0,0]]"), "r.jsonl:2: \"after\" is not an array of 16"},
-        {match + shot_line(",\"shot\":16"), "r.jsonl:2: shot, side or end out of range"},
-        {match + shot_line(",\"clock_ms\":[1e300,0]"), "r.jsonl:2: \"clock_ms\" holds a value out of range"},
-        {match, "r.jsonl: no games in the record"},
-    };
-    for (const Case& c : cases) {
-        try {
-            read_record_text(c.text, "r.jsonl");
-            ADD_FAILURE() << "read without complaint: " << c.expected;
-        } catch (const RecordError& error) {
-            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos)
-                << error.what() << " -- expected " << c.expected;
+// A game with a hole is never handed to the pictures: the page and the
+// stills get the whole games and what was left out, with its line.
+TEST(ReadRecord, HandsOnWholeGamesAndWhatWasLeftOut) {
+    std::vector<nlohmann::json> lines = {sample_record::header(2)};
+    for (std::int64_t game : {0, 1}) {
+        for (nlohmann::json& line : sample_record::game(game)) {
+            lines.push_back(std::move(line));
         }
     }
-    EXPECT_EQ(read_record_text(match + shot_line("") + "\n\n", "r.jsonl").games.at(0).shots.size(), 1u);
+    lines.erase(lines.begin() + 25);  // game 1's shot 6, line 26
+    const MatchRecord record = read_record_text(sample_record::text(lines), "r.jsonl");
+    ASSERT_EQ(record.games.size(), 1u);
+    EXPECT_EQ(record.games.at(0).shots.size(), 16u);
+    ASSERT_EQ(record.dropped.size(), 1u);
+    EXPECT_EQ(record.dropped[0].line, 26u);
+    EXPECT_EQ(record.dropped[0].game, 1);
+
+    lines.erase(lines.begin() + 1, lines.begin() + 19);  // game 0
+    try {
+        read_record_text(sample_record::text(lines), "r.jsonl");
+        ADD_FAILURE() << "a record without a whole game was read";
+    } catch (const RecordError& error) {
+        EXPECT_NE(std::string(error.what()).find("r.jsonl: no whole game in the record (line 8:"), std::string::npos)
+            << error.what();
+    }
 }
 
 }  // namespace
