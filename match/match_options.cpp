@@ -99,10 +99,11 @@ CLI::Validator sprt_text() {
 }
 
 // The options that say what match is played: a resumed match takes them
-// from its record instead.
+// from its record instead. --simulator is not one: the library may have
+// moved, and its checksum in the record says whether it is the same.
 constexpr const char* MATCH_DEFINING[] = {"--player1", "--player2", "--names", "--games",
                                           "--ends", "--clock-ms", "--spread", "--seed", "--out",
-                                          "--force", "--simulator", "--ready-timeout-ms",
+                                          "--force", "--ready-timeout-ms",
                                           "--shard", "--sprt"};
 
 // CLI11 words some errors for its own sake ("1 required INT missing"): say
@@ -211,6 +212,19 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
         return 2;
     }
 
+    // An empty value names no file and no program: taken as no value, it
+    // would quietly mean the default (a new match, a random seed).
+    const std::pair<const char*, bool> texts[] = {
+        {"--player1", options.player_commands[0].empty()}, {"--player2", options.player_commands[1].empty()},
+        {"--out", options.out.empty()}, {"--simulator", options.simulator_path.empty()},
+        {"--resume", options.resume.empty()}};
+    for (const auto& [name, empty] : texts) {
+        if (app.count(name) > 0 && empty) {
+            err << "curling-match: " << name << ": accepts " << accepts.at(name)
+                << ", not an empty value; see --help\n";
+            return 2;
+        }
+    }
     if (!options.resume.empty()) {
         for (const char* name : MATCH_DEFINING) {
             if (app.count(name) > 0) {

@@ -12,4 +12,7 @@ namespace runner {
 // replaced, not thrown on. False once the record can no longer be written.
 bool write_json_line(RecordFile& record, const nlohmann::json& line);
 
+// The text of one line, with its line end, as write_json_line writes it.
+std::string dump_line(const nlohmann::json& line);
+
 }  // namespace runner

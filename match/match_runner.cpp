@@ -287,10 +287,15 @@ int run_match(const MatchOptions& given, std::ostream& out, std::ostream& err, c
     const SimulatorLoad load = options.simulator_path.empty() ? load_simulator_beside_executable()
                                                                : load_simulator_at(options.simulator_path);
     if (!load.loaded) {
-        err << "--simulator: " << printable(load.error) << "\n";
+        err << "--simulator: " << printable(load.error)
+            << (resuming && given.simulator_path.empty() ? "; --simulator PATH names the library where it is now" : "")
+            << "\n";
         return EXIT_UNUSABLE;
     }
     if (resuming) {
+        if (const auto status = check_library(kept, given, load.path, err)) {
+            return *status;
+        }
         if (const auto status = cut_back_record(options, record, kept, out, err)) {
             return *status;
         }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -98,58 +99,73 @@ std::optional<std::string> check_shards(const std::vector<ShardRecord>& shards) 
     return std::nullopt;
 }
 
-// "3, 7, 10-13" for a sorted list, cut after `limit` runs.
-std::string ranges(const std::vector<std::int64_t>& pairs, std::size_t limit = 12) {
+// Pairs p < pair_count(games) with p mod count below `index`.
+std::int64_t pairs_below_shard(std::int64_t index, std::int64_t count, std::int64_t games) {
+    const std::int64_t pairs = pair_count(games);
+    return pairs / count * index + std::min(pairs % count, index);
+}
+
+// The pairs of `shard` missing from `present`, as runs of the shard's own
+// pairs ("3, 7-15": 7 to 15 in steps of the shard count), cut after
+// `limit` runs. Walks only the pairs present: a match may have far more
+// pairs than memory holds.
+std::string missing_runs(const Shard& shard, const std::set<std::int64_t>& present, std::int64_t games,
+                         std::size_t limit = 12) {
     std::string text;
     std::size_t runs = 0;
-    for (std::size_t i = 0; i < pairs.size();) {
-        std::size_t j = i;
-        while (j + 1 < pairs.size() && pairs[j + 1] == pairs[j] + 1) {
-            ++j;
+    const auto run = [&](std::int64_t first, std::int64_t last) {
+        if (first > last || runs > limit) {
+            return;
         }
-        if (runs == limit) {
-            return text + ", ...";
-        }
-        text += (text.empty() ? "" : ", ") + std::to_string(pairs[i]) +
-                (j > i ? "-" + std::to_string(pairs[j]) : std::string());
+        text += runs == limit ? ", ..." : (text.empty() ? "" : ", ") + std::to_string(first) +
+                                              (last > first ? "-" + std::to_string(last) : std::string());
         ++runs;
-        i = j + 1;
+    };
+    std::int64_t next = shard.index;
+    for (std::int64_t pair : present) {
+        if (shard.plays_pair(pair)) {
+            run(next, pair - shard.count);
+            next = pair + shard.count;
+        }
     }
+    run(next, shard.index + shard.count * (pairs_of_shard(shard, games) - 1));
     return text;
 }
 
 // What is missing, shard by shard, or nothing; `missing` gets the count.
+// Shards given none are named in runs, so a sharding into billions costs
+// no more than one into two.
 std::string missing_pairs(const std::vector<ShardRecord>& shards, const std::set<std::int64_t>& present,
                           std::int64_t games, std::int64_t& missing) {
     const std::int64_t count = shards.front().shard.count;
+    missing = pair_count(games) - static_cast<std::int64_t>(present.size());
+    std::vector<const ShardRecord*> given;
+    for (const ShardRecord& record : shards) {
+        given.push_back(&record);
+    }
+    std::sort(given.begin(), given.end(),
+              [](const ShardRecord* a, const ShardRecord* b) { return a->shard.index < b->shard.index; });
     std::string text;
-    missing = 0;
-    for (std::int64_t index = 0; index < count; ++index) {
-        const Shard shard{index, count};
-        const ShardRecord* given = nullptr;
-        for (const ShardRecord& record : shards) {
-            given = record.shard == shard ? &record : given;
+    const auto not_given = [&](std::int64_t first, std::int64_t last) {
+        const std::int64_t absent = pairs_below_shard(std::min(last + 1, count), count, games) -
+                                    pairs_below_shard(std::min(first, count), count, games);
+        if (first <= last && absent > 0) {
+            text += (first == last ? "shard " + std::to_string(first)
+                                   : "shards " + std::to_string(first) + "-" + std::to_string(last)) +
+                    "/" + std::to_string(count) + ": no record given (" + std::to_string(absent) + " pairs)\n";
         }
-        if (given == nullptr) {
-            const std::int64_t absent = pairs_of_shard(shard, games);
-            missing += absent;
-            if (absent > 0) {
-                text += "shard " + shard.text() + ": no record given (" + std::to_string(absent) + " pairs)\n";
-            }
-            continue;
-        }
-        std::vector<std::int64_t> unfinished;
-        for (std::int64_t pair = index; pair < pair_count(games); pair += count) {
-            if (present.count(pair) == 0) {
-                unfinished.push_back(pair);
-            }
-        }
-        missing += static_cast<std::int64_t>(unfinished.size());
-        if (!unfinished.empty()) {
-            text += "shard " + shard.text() + " (" + printable(given->path) + "): pairs " + ranges(unfinished) +
-                    " not finished" + (given->being_written ? ", still being played" : "") + "\n";
+    };
+    std::int64_t next = 0;
+    for (const ShardRecord* record : given) {
+        not_given(next, record->shard.index - 1);
+        next = record->shard.index + 1;
+        const std::string runs = missing_runs(record->shard, present, games);
+        if (!runs.empty()) {
+            text += "shard " + record->shard.text() + " (" + printable(record->path) + "): pairs " + runs +
+                    " not finished" + (record->being_written ? ", still being played" : "") + "\n";
         }
     }
+    not_given(next, count - 1);
     return text;
 }
 
@@ -178,6 +194,10 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
         err << "curling-match merge: " << printable(reason) << "\n";
         return EXIT_UNUSABLE;
     };
+    if (output.empty() || std::find(inputs.begin(), inputs.end(), "") != inputs.end()) {
+        return refuse(std::string(output.empty() ? "--out: accepts a file name" : "shards: accept record files") +
+                      ", not an empty value; see --help");
+    }
     std::vector<ShardRecord> shards(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         if (auto reason = read_shard(inputs[i], shards[i])) {
@@ -219,16 +239,19 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
 
     RecordFile record;
     std::string error;
-    if (!record.open(output, force, error)) {
+    const bool existed = stat(output.c_str(), &info) == 0;
+    if (!record.claim(output, force, error)) {
         return refuse("--out: " + error);
     }
-    write_json_line(record, header);
+    // Made whole in memory (as large as the games present) and put in
+    // place in one step: a failed write leaves an earlier file as it was.
+    std::string text = dump_line(header);
     for (std::int64_t pair : present) {
         const RecordContents& contents = owner[pair]->contents;
         for (int k = 0; k < games_in_pair(pair, games); ++k) {
             const std::int64_t game = 2 * pair + k;
             for (const auto& line : contents.record.games.at(game).lines) {
-                record.write_line(line.second);
+                text += line.second + "\n";
             }
             finished[game] = contents.finished.at(game);
         }
@@ -252,14 +275,17 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
     if (missing > 0) {
         summary_line["missing_pairs"] = missing;
     }
-    write_json_line(record, summary_line);
+    text += dump_line(summary_line);
     out << summary_text(summary, described.names);
     if (sprt) {
         out << sprt_text(sprt->state());
     }
-    if (const std::string failure = record.failure(); !failure.empty()) {
-        err << "curling-match merge: " << printable(output) << " could not be written in full: " << failure
-            << "\n";
+    if (!record.replace(text, error)) {
+        if (!existed) {
+            unlink(output.c_str());
+        }
+        err << "curling-match merge: " << printable(output) << " could not be written: " << printable(error)
+            << (existed ? "; the file is left as it was" : "") << "\n";
         return EXIT_UNUSABLE;
     }
     out << "Record: " << printable(output) << "\n";

@@ -88,31 +88,34 @@ int RecordFile::open_locked(const std::string& path, int flags, std::string& err
     return fd;
 }
 
-bool RecordFile::open(const std::string& path, bool overwrite, std::string& error) {
+bool RecordFile::claim(const std::string& path, bool overwrite, std::string& error) {
     path_ = path;
     const int fd = open_locked(path, O_WRONLY | O_CREAT, error);
     if (fd < 0) {
         return false;
     }
-    const auto refuse = [&](const std::string& reason) {
-        close(fd);
-        error = reason;
-        return false;
-    };
     struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        return refuse("cannot write " + path + ": " + std::strerror(errno));
-    }
-    if (info.st_size > 0) {
-        if (!overwrite) {
-            return refuse(path + " already holds " + std::to_string(info.st_size) +
-                          " bytes; --force overwrites it");
-        }
-        if (ftruncate(fd, 0) != 0) {
-            return refuse("cannot truncate " + path + ": " + std::strerror(errno));
-        }
+    if (fstat(fd, &info) != 0 || (info.st_size > 0 && !overwrite)) {
+        error = info.st_size > 0 ? path + " already holds " + std::to_string(info.st_size) +
+                                       " bytes; --force overwrites it"
+                                 : "cannot write " + path + ": " + std::strerror(errno);
+        close(fd);
+        return false;
     }
     fd_ = fd;
+    return true;
+}
+
+bool RecordFile::open(const std::string& path, bool overwrite, std::string& error) {
+    if (!claim(path, overwrite, error)) {
+        return false;
+    }
+    if (ftruncate(fd_, 0) != 0) {
+        error = "cannot truncate " + path + ": " + std::strerror(errno);
+        close(fd_);
+        fd_ = -1;
+        return false;
+    }
     return true;
 }
 

@@ -29,6 +29,9 @@ public:
     // that another process holds, and an existing non-empty file unless
     // `overwrite` (which then truncates it, once the lock is held).
     bool open(const std::string& path, bool overwrite, std::string& error);
+    // As open(), but the file keeps its text until replace() puts a whole
+    // new one in its place: a write that fails leaves the old text.
+    bool claim(const std::string& path, bool overwrite, std::string& error);
 
     // Opens an existing record to carry it on: locked as by open(), and its
     // whole text read into `text`. Writes nothing.

@@ -1,6 +1,8 @@
 #include "record_header.h"
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <limits>
 
 #include "game_rules.h"
@@ -28,6 +30,9 @@ nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, con
         {"ready_timeout_ms", options.ready_timeout_ms},
         {"simulator", simulator},
         {"shard", {{"index", options.shard.index}, {"count", options.shard.count}}}};
+    if (const auto checksum = library_checksum(simulator)) {
+        header["simulator_checksum"] = *checksum;
+    }
     if (options.sprt) {
         header["sprt"] = {{"elo0", options.sprt->elo0},
                           {"elo1", options.sprt->elo1},
@@ -35,6 +40,27 @@ nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, con
                           {"beta", options.sprt->beta}};
     }
     return header;
+}
+
+std::optional<std::string> library_checksum(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    // FNV-1a: tells builds apart, which is all it is for (not a defence).
+    std::uint64_t hash = 14695981039346656037ULL;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        for (std::streamsize i = 0; i < file.gcount(); ++i) {
+            hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ULL;
+        }
+    }
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "fnv1a64:%016llx", static_cast<unsigned long long>(hash));
+    return std::string(text);
 }
 
 namespace {

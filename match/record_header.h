@@ -13,7 +13,13 @@ namespace runner {
 // The record's first line says what match it is: enough to carry the match
 // on (--resume) and to tell whether records are shards of one match.
 
+// The header names the physics library by its path and its checksum, so a
+// record can be carried on with the same library moved elsewhere.
 nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, const std::string& simulator);
+
+// The checksum of the file at `path` ("fnv1a64:" and 16 hex digits), or
+// nothing when it cannot be read.
+std::optional<std::string> library_checksum(const std::string& path);
 
 // Reads a header back: players, names, games, ends, clock, spread, seed,
 // ready timeout, simulator, shard and SPRT bounds. The other fields of

@@ -43,7 +43,7 @@ std::optional<std::string> read_record_text(const std::string& text, RecordConte
         return "its header is not usable: " + *error;
     }
     if (const records::Dropped* fault = record.first_fault()) {
-        return records::dropped_text(*fault);
+        return "line " + std::to_string(fault->line) + ": " + fault->reason;
     }
     const Shard shard = shard_of_header(record.header.json);
     for (const records::Dropped& dropped : record.dropped) {

@@ -28,6 +28,9 @@ std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& option
         return EXIT_UNUSABLE;
     }
     options.out = given.resume;
+    if (!given.simulator_path.empty()) {
+        options.simulator_path = given.simulator_path;
+    }
     const std::set<std::int64_t> pairs = finished_pairs(read, options.games);
     kept.record.header = read.record.header;
     for (auto& [game, lines] : read.record.games) {
@@ -35,6 +38,29 @@ std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& option
             kept.finished[game] = read.finished.at(game);
             kept.record.games.emplace(game, std::move(lines));
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> check_library(const RecordContents& kept, const MatchOptions& given,
+                                 const std::string& loaded_path, std::ostream& err) {
+    const nlohmann::json& header = kept.header();
+    const auto recorded = header.find("simulator_checksum");
+    if (recorded == header.end() || !recorded->is_string()) {
+        if (given.simulator_path.empty()) {
+            return std::nullopt;
+        }
+        err << "--simulator: " << printable(given.resume)
+            << " holds no checksum of its library, so no other file can be told to be the same; "
+               "it is carried on only with the library at the path it names\n";
+        return EXIT_UNUSABLE;
+    }
+    const auto checksum = library_checksum(loaded_path);
+    if (!checksum || *checksum != recorded->get<std::string>()) {
+        err << "--simulator: " << printable(loaded_path) << " is not the library " << printable(given.resume)
+            << " was played with (checksum " << (checksum ? *checksum : std::string("unreadable")) << ", the record's "
+            << printable(recorded->get<std::string>()) << ")\n";
+        return EXIT_UNUSABLE;
     }
     return std::nullopt;
 }

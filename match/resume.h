@@ -22,6 +22,13 @@ namespace runner {
 std::optional<int> reopen_record(const MatchOptions& given, MatchOptions& options, std::uint64_t& seed,
                                  RecordFile& record, RecordContents& kept, std::ostream& err);
 
+// Whether the library loaded from `loaded_path` is the one the record was
+// played with, by the checksum its header holds (a record without one can
+// only be carried on with the library at the path it names). An exit
+// status, with one line on `err`, when it is not.
+std::optional<int> check_library(const RecordContents& kept, const MatchOptions& given,
+                                 const std::string& loaded_path, std::ostream& err);
+
 // Cuts the reopened record back to its header and the lines of `kept`'s
 // finished pairs, in the order they were written.
 std::optional<int> cut_back_record(const MatchOptions& options, RecordFile& record,

@@ -173,7 +173,12 @@ std::string summary_text(const MatchSummary& summary, const std::string raw_name
     }
     text += "\n";
     const EloEstimate& elo = summary.elo;
-    text += "Elo " + names[0] + " - " + names[1] + ": " + elo_text(elo.elo, elo.mean_score);
+    text += "Elo " + names[0] + " - " + names[1] + ": ";
+    if (elo.pairs == 0) {
+        // No score at all is not a zero score.
+        return text + "undefined (no game finished)\n";
+    }
+    text += elo_text(elo.elo, elo.mean_score);
     if (elo.pairs >= 2) {
         text += " (95%: " + elo_text(elo.low, elo.low_score) + " .. " + elo_text(elo.high, elo.high_score) +
                 ", " + std::to_string(elo.pairs) + " pairs)\n";

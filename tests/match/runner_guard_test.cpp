@@ -18,11 +18,11 @@ using namespace std::chrono_literals;
 namespace {
 
 std::vector<std::string> quick_match(std::vector<std::string> more) {
-    std::vector<std::string> args = {"--simulator", SCORING_SIMULATOR_PATH, "--games", "1", "--ends", "1",
-                                     "--concurrency", "1", "--player1", mock_player(), "--player2",
-                                     mock_player()};
+    std::vector<std::string> args;
     for (const std::vector<std::string>& fallback :
-         {std::vector<std::string>{"--out", "record.jsonl"}, std::vector<std::string>{"--seed", "1"}}) {
+         {std::vector<std::string>{"--simulator", SCORING_SIMULATOR_PATH}, {"--games", "1"}, {"--ends", "1"},
+          {"--concurrency", "1"}, {"--player1", mock_player()}, {"--player2", mock_player()},
+          {"--out", "record.jsonl"}, {"--seed", "1"}}) {
         if (std::find(more.begin(), more.end(), fallback[0]) == more.end()) {
             args.insert(args.end(), fallback.begin(), fallback.end());
         }
@@ -107,6 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"shard_not_a_fraction", {"--shard", "1"}, "--shard: accepts K/N"},
         RefusedCase{"sprt_bounds_reversed", {"--sprt", "elo0=10,elo1=0"}, "--sprt: accepts elo0=A,elo1=B"},
         RefusedCase{"sprt_alpha_of_one", {"--sprt", "elo0=0,elo1=10,alpha=1"}, "--sprt: accepts"},
+        // An empty value is no value: it must not mean the default.
+        RefusedCase{"empty_resume", {"--resume", ""}, "--resume: accepts a record file, not an empty value"},
+        RefusedCase{"empty_out", {"--out", ""}, "--out: accepts a file name, not an empty value"},
+        RefusedCase{"empty_simulator", {"--simulator", ""}, "--simulator: accepts a library file, not an empty"},
+        RefusedCase{"empty_player", {"--player2", ""}, "--player2: accepts a command line, not an empty"},
         // The record says what match it is.
         RefusedCase{"resume_with_match_options", {"--resume", "earlier.jsonl"}, "cannot be given with --resume"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });

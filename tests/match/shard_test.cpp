@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "match_run.h"
@@ -250,4 +251,129 @@ TEST(Sprt, DecidesOnTheSamePairAtAnyConcurrencyAndInShards) {
     EXPECT_LE(decided[0]["llr"], decided[0]["lower"]);
     EXPECT_EQ(decided[1], decided[0]);
     EXPECT_EQ(decided[2], decided[0]);
+}
+
+namespace {
+
+// The record of `path` with the first line of `type` edited.
+void edit_first(const std::string& path, const std::string& type,
+                const std::function<void(nlohmann::json&)>& edit) {
+    std::istringstream lines(slurp(path));
+    std::string text;
+    bool done = false;
+    for (std::string line; std::getline(lines, line);) {
+        nlohmann::json json = nlohmann::json::parse(line);
+        if (!done && json["type"] == type) {
+            edit(json);
+            line = json.dump();
+            done = true;
+        }
+        text += line + "\n";
+    }
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace
+
+// A record that contradicts itself, or holds a line nested deep enough to
+// exhaust the stack, is refused whole by merge and by --resume, naming the
+// line: counted, its summary would be at odds with its games, or overflow.
+TEST(Records, WithABadLineAreRefusedByMergeAndResumeNamingTheLine) {
+    const auto game_line = [](std::function<void(nlohmann::json&)> edit) {
+        return [edit](const std::string& path) { edit_first(path, "game", edit); };
+    };
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> spoil;
+        const char* says;
+    } cases[] = {
+        {"nested 200,000 deep",
+         [](const std::string& path) {
+             std::string text = slurp(path);
+             text.insert(text.find('\n') + 1, std::string(200000, '[') + std::string(200000, ']') + "\n");
+             std::ofstream(path, std::ios::binary) << text;
+         },
+         "line 2: it nests more"},
+        {"a winner of 7", game_line([](nlohmann::json& game) { game["winner"] = 7; }), "\"winner\" is not"},
+        {"a score against its ends",
+         game_line([](nlohmann::json& game) { game["score"][0] = game["score"][0].get<int>() + 1; }),
+         "is not its ends'"},
+        {"a score that overflows", game_line([](nlohmann::json& game) { game["score"] = {2147483647, 0}; }),
+         "\"score\" is not"},
+        {"a score of text", game_line([](nlohmann::json& game) { game["score"] = "x"; }),
+         "\"score\" is not an array"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder folder;
+        ASSERT_EQ(run_match(match_args("a.jsonl", {"--shard", "0/2"}), folder).status, 0);
+        ASSERT_EQ(run_match(match_args("b.jsonl", {"--shard", "1/2"}), folder).status, 0);
+        c.spoil(folder.file("a.jsonl"));
+        const std::string before = slurp(folder.file("a.jsonl"));
+        const MatchRun merged = merge({"a.jsonl", "b.jsonl"}, folder);
+        EXPECT_EQ(merged.status, 2) << c.name << ": " << merged.err;
+        EXPECT_NE(merged.err.find("a.jsonl: line "), std::string::npos) << c.name << ": " << merged.err;
+        EXPECT_NE(merged.err.find(c.says), std::string::npos) << c.name << ": " << merged.err;
+        EXPECT_FALSE(std::filesystem::exists(folder.file("record.jsonl"))) << c.name;
+        const MatchRun resumed = run_match_within({"--resume", "a.jsonl"}, folder, std::chrono::seconds(60));
+        EXPECT_EQ(resumed.status, 2) << c.name << ": " << resumed.err;
+        EXPECT_NE(resumed.err.find(c.says), std::string::npos) << c.name << ": " << resumed.err;
+        EXPECT_EQ(slurp(folder.file("a.jsonl")), before) << c.name;
+    }
+}
+
+// A large --games with --sprt is the natural setup of shards: merging the
+// few games played costs the memory of those games, not of the match.
+TEST(Shards, OfAHugeMatchMergeInTheMemoryOfTheGamesPresent) {
+    ScratchFolder folder;
+    for (const char* shard : {"0/2", "1/2"}) {
+        const std::string out = std::string(shard[0] == '0' ? "a" : "b") + ".jsonl";
+        ASSERT_EQ(run_match(match_args(out, {"--shard", shard, "--sprt", "elo0=0,elo1=10"}), folder).status, 0);
+        edit_first(folder.file(out), "match", [](nlohmann::json& header) { header["games"] = 2000000000; });
+    }
+    const MatchRun run = merge({"a.jsonl", "b.jsonl"}, folder);
+    EXPECT_EQ(run.status, 4) << run.err;
+    // Pairs 0 to 3 whole; game 8 is no longer a pair of one.
+    EXPECT_EQ(run.record.back()["missing_pairs"], 1000000000 - 4);
+    EXPECT_NE(run.err.find("shard 0/2 (a.jsonl): pairs 4-999999998 not finished"), std::string::npos) << run.err;
+}
+
+// A merge whose write fails (a full disk, a size limit) leaves the earlier
+// record as it was: cut short, it would look whole to --resume.
+TEST(Merge, ThatCannotWriteInFullLeavesTheEarlierRecord) {
+    ScratchFolder folder;
+    ASSERT_EQ(run_match(match_args("a.jsonl", {"--shard", "0/2"}), folder).status, 0);
+    ASSERT_EQ(run_match(match_args("b.jsonl", {"--shard", "1/2"}), folder).status, 0);
+    ASSERT_EQ(merge({"a.jsonl", "b.jsonl"}, folder).status, 0);
+    const std::string before = slurp(folder.file("record.jsonl"));
+    const MatchRun run = run_match_within({"merge", "a.jsonl", "b.jsonl", "--out", "record.jsonl", "--force"},
+                                          folder, std::chrono::seconds(60), 4096);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(slurp(folder.file("record.jsonl")), before);
+}
+
+// A record outlives its install folder: --resume takes the library where
+// it is now, once its checksum says it is the one the games were played
+// with, and refuses another.
+TEST(Resume, TakesTheSameLibraryMovedAndRefusesAnother) {
+    ScratchFolder folder;
+    std::filesystem::copy_file(SCORING_SIMULATOR_PATH, folder.file("lib.so"));
+    ASSERT_EQ(run_match(match_args("a.jsonl", {"--simulator", folder.file("lib.so"), "--games", "3",
+                                               "--concurrency", "1"}),
+                        folder)
+                  .status,
+              0);
+    // Cut after the first pair: game 2 is left to play.
+    const std::string text = slurp(folder.file("a.jsonl"));
+    const std::size_t second_game_line = text.find('\n', text.find("\"game\":1,\"player\""));
+    std::ofstream(folder.file("a.jsonl"), std::ios::binary) << text.substr(0, second_game_line + 1);
+    std::filesystem::rename(folder.file("lib.so"), folder.file("moved.so"));
+    const auto resume = [&folder](const std::string& library) {
+        return run_match_within({"--resume", "a.jsonl", "--simulator", library}, folder, std::chrono::seconds(60));
+    };
+    const MatchRun other = resume(SIMULATOR_DOUBLE_PATH);
+    EXPECT_EQ(other.status, 2) << other.err;
+    EXPECT_NE(other.err.find("is not the library a.jsonl was played with"), std::string::npos) << other.err;
+    const MatchRun moved = resume(folder.file("moved.so"));
+    EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_EQ(lines_of_type(read_record(folder.file("a.jsonl")), "game").size(), 3u);
 }

@@ -64,6 +64,14 @@ TEST(Elo, ASweepIsUnboundedOnItsOwnSide) {
     EXPECT_EQ(won.high_score, 1.0);
 }
 
+// An empty shard, or the merge of empty shards: no score is no zero score.
+TEST(Elo, OfNoGameIsUndefined) {
+    const std::string names[2] = {"a", "b"};
+    const std::string text = summary_text(summarize({}, 8), names);
+    EXPECT_NE(text.find("Elo a - b: undefined"), std::string::npos) << text;
+    EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+}
+
 TEST(Elo, OddGameIsItsOwnSampleAndOnePairHasNoInterval) {
     const EloEstimate three = elo_from_pairs({1, 0, 1});
     EXPECT_EQ(three.pairs, 2);
