@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "match/records/record_lines.h"
 #include "random.h"
 #include "sheet.h"
 #include "training_data.h"
@@ -92,40 +93,53 @@ TEST(ValueModel, TheFileGivesBackTheFittedFloats) {
 }
 
 TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
-    // Player 2 has the hammer in end 0 and player 1 steals one; player 1
-    // has it in end 1 and scores three.
+    // A whole game of two ends, as the runner writes it: player 2 has the
+    // hammer in end 0 and scores one; player 1 has it in end 1 and scores
+    // three.
     const std::string path = ::testing::TempDir() + "value_model_labels.jsonl";
     std::ofstream record(path);
-    const std::string stones =
-        "[[2.3,5.0],[2.5,5.2],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],"
-        "[0,0],[0,0],[0,0],[0,0]]";
-    record << R"({"type":"match","players":[{"name":"planner","command":"a"},{"name":"engine","command":"b"}]})"
-           << "\n";
+    record << R"({"type":"match","games":1,"ends":2,"clock_ms":1000,)"
+           << R"("players":[{"name":"planner","command":"a"},{"name":"engine","command":"b"}]})" << "\n";
+    const int scores[2] = {-1, 3};
     for (int end = 0; end < 2; ++end) {
-        record << R"({"type":"shot","game":0,"end":)" << end << R"(,"shot":1,"after":)" << stones
-               << "}\n";
+        for (int shot = 0; shot < CURLING_STONES; ++shot) {
+            records::ShotLine line;
+            line.end = end;
+            line.shot = shot;
+            line.side = (shot + end) % 2;
+            line.player = line.side + 1;
+            line.after[0] = StonePosition{2.3f, 5.0f};
+            line.after[1] = StonePosition{2.5f, 5.2f};
+            record << records::shot_json(line).dump() << "\n";
+        }
+        record << records::end_json(records::EndLine{0, end, scores[end], 2 - end, {end == 0 ? 0 : 3, 1}}).dump()
+               << "\n";
     }
-    record << R"({"type":"end","game":0,"end":0,"hammer":2,"score":1})" << "\n";
-    record << R"({"type":"end","game":0,"end":1,"hammer":1,"score":3})" << "\n";
+    records::GameLine game;
+    game.score = {3, 1};
+    game.winner = 1;
+    game.first_hammer = 2;
+    game.end_scores = {-1, 3};
+    record << records::game_json(game).dump() << "\n";
     record.close();
     TrainingData data;
     std::string error;
     ASSERT_TRUE(read_positions(path, data, error)) << error;
     std::remove(path.c_str());
-    ASSERT_EQ(data.positions.size(), 2u);
+    ASSERT_EQ(data.positions.size(), 30u);  // after stones 1 to 15 of each end
     EXPECT_EQ(data.positions[0].hammer_player, 2);
-    EXPECT_EQ(data.positions[0].hammer_score, -1);
-    EXPECT_EQ(data.positions[1].hammer_player, 1);
-    EXPECT_EQ(data.positions[1].hammer_score, 3);
-    EXPECT_EQ(data.positions[1].label(), 3 - VALUE_LOW);
-    EXPECT_EQ(data.positions[0].thrown, 2);
-    // The planner (player 1) scored three with its hammer; the engine was
-    // stolen from with its own.
+    EXPECT_EQ(data.positions[0].hammer_score, 1);
+    EXPECT_EQ(data.positions[15].hammer_player, 1);
+    EXPECT_EQ(data.positions[15].hammer_score, 3);
+    EXPECT_EQ(data.positions[15].label(), 3 - VALUE_LOW);
+    EXPECT_EQ(data.positions[1].thrown, 2);
+    // The planner (player 1) scored three with its hammer; the engine
+    // scored one with its own.
     const std::vector<EndScoreTable> tables = end_score_tables(data, "planner");
     ASSERT_EQ(tables.size(), 1u);
     EXPECT_EQ(tables[0].opponent, "engine");
     EXPECT_DOUBLE_EQ(tables[0].own_hammer[3 + END_SCORE_RANGE], 2.0 / 18.0);
-    EXPECT_DOUBLE_EQ(tables[0].other_hammer[-1 + END_SCORE_RANGE], 2.0 / 18.0);
+    EXPECT_DOUBLE_EQ(tables[0].other_hammer[1 + END_SCORE_RANGE], 2.0 / 18.0);
 }
 
 }  // namespace
