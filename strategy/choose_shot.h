@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 #include "strategy/sweep_selection.h"
 
 // The one entry of shot selection: fills all three fields of `out`. `trace`,

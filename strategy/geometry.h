@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 
 // Sheet coordinates in metres; delivered stones travel toward decreasing y,
 // so a larger y lies nearer the thrower.

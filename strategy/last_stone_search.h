@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 #include "strategy/sweep_selection.h"
 
 inline constexpr std::int32_t LAST_STONE_ROWS = 9;

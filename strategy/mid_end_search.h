@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 #include "strategy/sweep_selection.h"
 
 // Guards stand strictly between these x, in front of the tee line.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 
 // Below this remaining time the quick rule answers without any sweep.
 inline constexpr std::int32_t LOW_TIME_LIMIT = 6000;

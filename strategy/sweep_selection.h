@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 #include "strategy/sweep_worker.h"
 
 inline constexpr std::int32_t SWEEP_STEPS = 280;

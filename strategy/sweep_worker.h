@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 
 // Guards every store of a rating into a search's result array, and nothing
 // else.

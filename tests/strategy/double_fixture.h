@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/game_state.h"
+#include "curling_simulator.h"
 #include "simulator/simulator_binding.h"
 #include "testing/doubles/simulator_double.h"
 
