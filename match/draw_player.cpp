@@ -10,7 +10,7 @@
 
 ShotVector make_draw_shot(const SimulatorApi& simulator) {
     ShotVector shot{};
-    simulator.CreateShot(ShotTarget{TEE_X, TEE_Y, 0}, &shot);
+    simulator.CreateShot(ShotTarget{curling::TEE_X, curling::TEE_Y, 0}, &shot);
     return shot;
 }
 

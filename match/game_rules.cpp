@@ -13,6 +13,7 @@ bool in_play(const StonePosition& stone) {
     }
     // Touching a side line or having wholly crossed the back line takes a
     // stone out of play.
+    using curling::BACK_LINE_Y, curling::SHEET_WIDTH, curling::STONE_RADIUS;
     return stone.x - STONE_RADIUS > 0.0f && stone.x + STONE_RADIUS < SHEET_WIDTH &&
            stone.y + STONE_RADIUS >= BACK_LINE_Y;
 }

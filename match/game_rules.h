@@ -11,13 +11,8 @@
 // that each can be checked on its own. Sides are numbered as the protocol
 // numbers them: player 1 is side 0 in every game, player 2 is side 1.
 
-inline constexpr int MAX_ENDS = CURLING_MAX_ENDS;  // the records hold ten end scores
-inline constexpr int STONES_PER_END = CURLING_STONES;
-inline constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
-inline constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
-inline constexpr float STONE_RADIUS = static_cast<float>(CURLING_STONE_RADIUS);
-inline constexpr float SHEET_WIDTH = static_cast<float>(CURLING_SHEET_WIDTH);
-inline constexpr float BACK_LINE_Y = static_cast<float>(CURLING_BACK_LINE_Y);
+inline constexpr int MAX_ENDS = curling::MAX_ENDS;  // the records hold ten end scores
+inline constexpr int STONES_PER_END = curling::STONES;
 
 namespace runner {
 

@@ -27,7 +27,7 @@ int team0_score(ScoreFunction score, const GAMESTATE& state) {
 bool path_open(const GAMESTATE& state, int target, float width) {
     const StonePosition& aim = state.stones[target];
     const float release_x = TEE_X;
-    const float release_y = static_cast<float>(CURLING_RELEASE_Y);
+    const float release_y = curling::RELEASE_Y;
     for (int k = 0; k < STONES; ++k) {
         if (k == target || !stone_in_play(state.stones[k])) {
             continue;

@@ -6,15 +6,14 @@
 
 #include "curling_simulator.h"
 
-// The sheet as the planner reasons about it; every line comes from the
-// library's header.
-inline constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
-inline constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
-inline constexpr float STONE_RADIUS = static_cast<float>(CURLING_STONE_RADIUS);
-inline constexpr float HOUSE_REACH = static_cast<float>(CURLING_HOUSE_REACH);
-inline constexpr float HOG_Y = static_cast<float>(CURLING_HOG_LINE_Y);
-inline constexpr float BACK_Y = static_cast<float>(CURLING_BACK_LINE_Y);
-inline constexpr int STONES = CURLING_STONES;
+// The sheet as the planner reasons about it: the public header's lines.
+using curling::HOUSE_REACH;
+using curling::STONE_RADIUS;
+using curling::STONES;
+using curling::TEE_X;
+using curling::TEE_Y;
+inline constexpr float HOG_Y = curling::HOG_LINE_Y;
+inline constexpr float BACK_Y = curling::BACK_LINE_Y;
 inline constexpr int LAST_SHOT = CURLING_STONES - 1;
 
 inline bool stone_in_play(const StonePosition& stone) {
@@ -28,9 +27,11 @@ inline float tee_distance(const StonePosition& stone) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-inline bool in_house(const StonePosition& stone) {
-    return stone_in_play(stone) && tee_distance(stone) < HOUSE_REACH;
-}
+// The score's own house rule. A test of tee_distance(stone) < HOUSE_REACH,
+// as the fitted model's features make, holds for exactly the same stones:
+// the float square root is correctly rounded and monotonic, and its value
+// is below HOUSE_REACH for exactly the floats below HOUSE_REACH_SQ.
+using curling::in_house;
 
 // Stones are thrown in index order and the two teams alternate, so a stone's
 // team is the parity of its index; team 1 throws last (has the hammer).

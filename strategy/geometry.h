@@ -4,12 +4,11 @@
 
 #include "curling_simulator.h"
 
-// Sheet coordinates in metres; delivered stones travel toward decreasing y,
-// so a larger y lies nearer the thrower.
-inline constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
-inline constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
-// 1.975 squared: a stone strictly inside this squared distance is in the house.
-inline constexpr float HOUSE_REACH_SQ = static_cast<float>(CURLING_HOUSE_REACH_SQ);
+// Sheet coordinates in metres, the public header's; delivered stones travel
+// toward decreasing y, so a larger y lies nearer the thrower.
+using curling::HOUSE_REACH_SQ;
+using curling::TEE_X;
+using curling::TEE_Y;
 // The evaluation was tuned against exactly these floats.
 static_assert(TEE_X == 2.375f && TEE_Y == 4.88f && HOUSE_REACH_SQ == 3.900625f);
 // One float step above the float nearest 4.4944; the evaluation was tuned
@@ -18,17 +17,10 @@ inline constexpr float EVAL_NORM_SQ = 4.4944005f;
 
 inline constexpr std::int32_t STONE_COUNT = CURLING_STONES;
 
-// Squared distance of a point from the tee, in single precision.
-inline float tee_distance_sq(StonePosition stone) {
-    const float dx = stone.x - TEE_X;
-    const float dy = stone.y - TEE_Y;
-    return dy * dy + dx * dx;
-}
-
-// Strictly inside the house; the boundary and NaN coordinates are outside.
-inline bool in_house(StonePosition stone) {
-    return tee_distance_sq(stone) < HOUSE_REACH_SQ;
-}
+// Squared distance from the tee and the house rule, both the score's own:
+// the evaluation counts exactly the stones GetScore counts.
+using curling::in_house;
+using curling::tee_distance_sq;
 
 // Rating of the position for the side that throws stone `shot_number`,
 // higher is better. Reads stones 0..shot_number only; a negative

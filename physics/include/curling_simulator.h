@@ -38,8 +38,7 @@
 #define CURLING_RING_4FT_RADIUS 0.610
 #define CURLING_BUTTON_RADIUS 0.152
 /* A stone is in the house (it may score) while its centre is strictly
- * within this of the tee; GetScore compares squared distances in single
- * precision against the float of CURLING_HOUSE_REACH_SQ. */
+ * within this of the tee (see curling_in_house below). */
 #define CURLING_HOUSE_REACH 1.975
 #define CURLING_HOUSE_REACH_SQ 3.900625
 #define CURLING_HOG_LINE_Y 11.281    /* far hog line */
@@ -120,6 +119,33 @@ CURLING_LAYOUT_CHECK(offsetof(ShotTarget, x) == 0 && offsetof(ShotTarget, y) == 
                      "ShotTarget holds x, y, spin at 0, 4, 8");
 #undef CURLING_LAYOUT_CHECK
 #endif
+
+#ifdef __cplusplus
+#define CURLING_FLOAT(value) static_cast<float>(value)
+#define CURLING_INLINE inline
+#else
+#define CURLING_FLOAT(value) ((float)(value))
+#define CURLING_INLINE static inline
+#endif
+
+/* ---- The house ---------------------------------------------------------
+ * A stone is in the house while its edge reaches over the outer ring: its
+ * centre lies strictly within CURLING_HOUSE_REACH of the tee, the
+ * twelve-foot ring's radius and a stone's radius (1.829 + 0.145 m, taken
+ * as 1.975 m). A stone whose edge only touches the ring from outside is
+ * not in, nor is one with a non-finite coordinate. GetScore decides it with
+ * exactly these single-precision operations, so a caller that uses them
+ * agrees with the score on every stone at the edge (given float arithmetic
+ * in single precision, FLT_EVAL_METHOD 0, as on x86-64 and AArch64). */
+CURLING_INLINE float curling_tee_distance_sq(StonePosition stone) {
+    const float dx = stone.x - CURLING_FLOAT(CURLING_CENTRE_X);
+    const float dy = stone.y - CURLING_FLOAT(CURLING_TEE_Y);
+    return dy * dy + dx * dx;
+}
+
+CURLING_INLINE int curling_in_house(StonePosition stone) {
+    return curling_tee_distance_sq(stone) < CURLING_FLOAT(CURLING_HOUSE_REACH_SQ);
+}
 
 /* Plays stone `shot_number` of `state` (only when 0 <= shot_number <= 15)
  * from the release point with the initial velocity (vx, vy) and the spin of
@@ -282,6 +308,27 @@ CURLING_API int32_t ApplyFreeGuardZone(const GAMESTATE *before, GAMESTATE *after
 
 #ifdef __cplusplus
 }
+#endif
+
+#if defined(__cplusplus) && __cplusplus >= 201703L
+/* The sheet in single precision, for C++ programs that reason in floats as
+ * the library does: every part of this project takes its lines from here. */
+namespace curling {
+inline constexpr float TEE_X = CURLING_FLOAT(CURLING_CENTRE_X);
+inline constexpr float TEE_Y = CURLING_FLOAT(CURLING_TEE_Y);
+inline constexpr float STONE_RADIUS = CURLING_FLOAT(CURLING_STONE_RADIUS);
+inline constexpr float SHEET_WIDTH = CURLING_FLOAT(CURLING_SHEET_WIDTH);
+inline constexpr float HOUSE_REACH = CURLING_FLOAT(CURLING_HOUSE_REACH);
+inline constexpr float HOUSE_REACH_SQ = CURLING_FLOAT(CURLING_HOUSE_REACH_SQ);
+inline constexpr float HOG_LINE_Y = CURLING_FLOAT(CURLING_HOG_LINE_Y);
+inline constexpr float BACK_LINE_Y = CURLING_FLOAT(CURLING_BACK_LINE_Y);
+inline constexpr float RELEASE_Y = CURLING_FLOAT(CURLING_RELEASE_Y);
+inline constexpr int STONES = CURLING_STONES;
+inline constexpr int MAX_ENDS = CURLING_MAX_ENDS;
+
+inline float tee_distance_sq(StonePosition stone) { return curling_tee_distance_sq(stone); }
+inline bool in_house(StonePosition stone) { return curling_in_house(stone) != 0; }
+}  // namespace curling
 #endif
 
 #endif

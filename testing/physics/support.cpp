@@ -23,12 +23,6 @@ StonePosition play_alone(ShotVector shot) {
     return s.stones[0];
 }
 
-bool in_house(StonePosition p) {
-    const float dx = p.x - 2.375f;
-    const float dy = p.y - 4.88f;
-    return dy * dy + dx * dx < 3.900625f;
-}
-
 float vx_to_centre(float vy, std::uint8_t spin) {
     // spin 0 curls toward +x: the more vx, the farther right it ends
     float lo = -4.0f;

@@ -27,7 +27,7 @@ GAMESTATE empty_state(int shot_number = 0);
 // Plays `shot` as stone 0 of an empty sheet; returns where it rests
 // ((0, 0) when removed).
 StonePosition play_alone(ShotVector shot);
-bool in_house(StonePosition p);
+using curling::in_house;  // the score's own rule
 // vx with which a shot of this vy and spin comes to rest on the centre line
 // of an empty sheet (bisection on Simulation).
 float vx_to_centre(float vy, std::uint8_t spin);

@@ -6,6 +6,9 @@
 #include "match/game_rules.h"
 
 using namespace runner;
+using curling::BACK_LINE_Y;
+using curling::TEE_X;
+using curling::TEE_Y;
 
 TEST(TurnOrder, HammerPassesToTheSideThatDidNotScore) {
     // Side 0 threw first; side 0 scores, so side 0 throws first again and

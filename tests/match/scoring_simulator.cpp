@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr float TEE_X = static_cast<float>(CURLING_CENTRE_X);
-constexpr float TEE_Y = static_cast<float>(CURLING_TEE_Y);
-constexpr float HOUSE_REACH = static_cast<float>(CURLING_HOUSE_REACH);
+using curling::HOUSE_REACH;
+using curling::TEE_X;
+using curling::TEE_Y;
 
 float tee_distance(const StonePosition& stone) {
     return std::hypot(stone.x - TEE_X, stone.y - TEE_Y);
