@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "player/write_all.h"
+
 std::size_t read_input(char* buffer, std::size_t capacity) {
     for (;;) {
         const ssize_t got = read(STDIN_FILENO, buffer, capacity);
@@ -17,19 +19,7 @@ std::size_t read_input(char* buffer, std::size_t capacity) {
     }
 }
 
-void write_output(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = write(STDOUT_FILENO, data, size);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-}
+void write_output(const char* data, std::size_t size) { write_all(STDOUT_FILENO, data, size); }
 
 void write_error_line(const char* text) {
     std::fputs(text, stderr);

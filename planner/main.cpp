@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "planner.h"
-#include "protocol.h"
+#include "player/protocol.h"
 #include "simulator/simulator_loader.h"
 #include "time_budget.h"
 #include "turn.h"

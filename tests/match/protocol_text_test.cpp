@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "match/draw_player.h"
 #include "match/protocol_text.h"
 #include "match/scoreboard.h"
 
@@ -101,16 +100,6 @@ TEST(CommandLine, SplitsWordsWithQuotesAndEscapes) {
     EXPECT_EQ(words, (std::vector<std::string>{"x", ""}));
     EXPECT_FALSE(split_command_line("player 'open", words));
     EXPECT_FALSE(split_command_line("   ", words));
-}
-
-TEST(DrawPlayer, AnswersReadinessAndEveryGoWithTheSameDraw) {
-    const ShotVector shot{0.25f, -29.5f, 0};
-    EXPECT_EQ(draw_player_reply("NEWGAME\n", shot), "");
-    EXPECT_EQ(draw_player_reply("isready\n", shot), "READYOK");
-    EXPECT_EQ(draw_player_reply("GO 1000 2000\n", shot), "BESTSHOT 0.250000 -29.500000 0");
-    EXPECT_EQ(draw_player_reply("POSITION 0 0\nSETSTATE 1 0 7 1\nGO 5 5\n", shot),
-              "BESTSHOT 0.250000 -29.500000 0");
-    EXPECT_EQ(draw_player_reply("SCORE 2\n", shot), "");
 }
 
 // What reaches the terminal: printable UTF-8 as it is, everything else as an

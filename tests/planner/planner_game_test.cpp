@@ -3,7 +3,7 @@
 // per shot, which 64 shots cannot have from 20 s: it must spread the clock.
 #include <gtest/gtest.h>
 
-#include "../match/match_run.h"
+#include "match_run.h"
 
 TEST(PlannerGame, AWholeGameUnderATwentySecondClockEndsNormally) {
     ScratchFolder folder;

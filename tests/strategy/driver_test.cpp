@@ -6,7 +6,7 @@
 #include "strategy/choose_shot.h"
 #include "strategy/geometry.h"
 #include "strategy/shot_rules.h"
-#include "tests/strategy/double_fixture.h"
+#include "testing/doubles/double_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/command_loop.h"
-#include "tests/strategy/double_fixture.h"
+#include "testing/doubles/double_fixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "strategy/mid_end_search.h"
 #include "strategy/sweep_selection.h"
 #include "strategy/sweep_worker.h"
-#include "tests/strategy/double_fixture.h"
+#include "testing/doubles/double_fixture.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "strategy/geometry.h"
 #include "strategy/sweep_selection.h"
 #include "strategy/sweep_worker.h"
-#include "tests/strategy/double_fixture.h"
+#include "testing/doubles/double_fixture.h"
 
 namespace {
 

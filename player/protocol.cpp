@@ -1,4 +1,4 @@
-#include "protocol.h"
+#include "player/protocol.h"
 
 #include <unistd.h>
 
@@ -9,8 +9,12 @@
 #include <limits>
 #include <vector>
 
+#include "player/write_all.h"
+
 namespace {
 
+// One byte short of the engine's command buffer: every player takes a long
+// line in the same reads.
 constexpr std::size_t READ_SIZE = 1023;
 
 std::vector<std::string> words(const std::string& line) {
@@ -60,23 +64,15 @@ std::int32_t to_integer(const std::string& token) {
                               std::numeric_limits<std::int32_t>::max()));
 }
 
-void write_all(int output, const std::string& text) {
-    const char* data = text.data();
-    std::size_t size = text.size();
-    while (size > 0) {
-        const ssize_t put = write(output, data, size);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-}
-
 }  // namespace
+
+std::string format_bestshot(const ShotVector& shot) {
+    char reply[128];
+    const int length = std::snprintf(reply, sizeof reply, "BESTSHOT %f %f %d",
+                                     static_cast<double>(shot.vx), static_cast<double>(shot.vy),
+                                     shot.spin != 0 ? 1 : 0);
+    return length > 0 ? std::string(reply, static_cast<std::size_t>(length)) : std::string();
+}
 
 std::string ProtocolSession::handle(std::string line) {
     const std::size_t cut = line.find_first_of("\r\n");
@@ -126,12 +122,7 @@ std::string ProtocolSession::handle(std::string line) {
         if (n >= field.size()) {
             return {};
         }
-        const ShotVector shot = choose_(state_, to_integer(field[n]));
-        char reply[128];
-        const int length = std::snprintf(reply, sizeof reply, "BESTSHOT %f %f %d",
-                                         static_cast<double>(shot.vx),
-                                         static_cast<double>(shot.vy), shot.spin != 0 ? 1 : 0);
-        return length > 0 ? std::string(reply, static_cast<std::size_t>(length)) : std::string();
+        return format_bestshot(choose_(state_, to_integer(field[n])));
     }
     if (same_word(command, "SCORE")) {
         // An end outside the record has no slot; the score is dropped.
@@ -156,7 +147,7 @@ void run_protocol(int input, int output, ProtocolSession& session) {
         const std::string reply =
             session.handle(std::string(buffer.data(), static_cast<std::size_t>(got)));
         if (!reply.empty()) {
-            write_all(output, reply);
+            write_all(output, reply.data(), reply.size());
         }
     }
 }

@@ -43,3 +43,8 @@ private:
     int from_engine_ = -1;
     int exit_status_ = -2;
 };
+
+// Sends `command` and returns the reply: replies have no terminator, so it
+// waits until `expected` bytes have arrived and then takes whatever follows
+// within 50 ms, so an extra byte shows.
+std::string reply_to(EngineProcess& player, const std::string& command, std::size_t expected);

@@ -172,3 +172,10 @@ int EngineProcess::wait_exit(std::chrono::milliseconds deadline) {
 std::string EngineProcess::error_output() const { return slurp(fs::path(folder_) / "stderr"); }
 
 std::string EngineProcess::call_log() const { return slurp(fs::path(folder_) / "calls.log"); }
+
+std::string reply_to(EngineProcess& player, const std::string& command, std::size_t expected) {
+    player.send(command);
+    std::string got = player.read_bytes(expected, std::chrono::seconds(20));
+    got += player.read_available(std::chrono::milliseconds(50));
+    return got;
+}
