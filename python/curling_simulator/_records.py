@@ -9,7 +9,9 @@ read back exactly."""
 from __future__ import annotations
 
 import ctypes
+import math
 import operator
+from collections.abc import Mapping, Set
 from dataclasses import dataclass, field
 from typing import List, NamedTuple, Optional, Sequence
 
@@ -104,20 +106,32 @@ def integer(value, name: str, low: int, high: int) -> int:
 
 
 def real(value, name: str) -> float:
+    """A number for a single-precision field: a finite value beyond the
+    float range would silently become infinity there, so it is refused
+    (infinity and NaN pass as they are; the library defines them)."""
     if isinstance(value, (str, bytes)):
         raise BadRecordError(f"{name} must be a number, not {value!r}")
     try:
-        return float(value)
-    except (TypeError, ValueError):
-        raise BadRecordError(f"{name} must be a number, not {value!r}") from None
+        number = float(value)
+    except (TypeError, ValueError, OverflowError):
+        raise BadRecordError(f"{name} must be a number that fits a float, not {value!r}") from None
+    if math.isfinite(number) and math.isinf(ctypes.c_float(number).value):
+        raise BadRecordError(f"{name} must fit a single-precision float, not {number!r}")
+    return number
 
 
 def sequence(value, name: str, length: int) -> Sequence:
-    if isinstance(value, (str, bytes)) or not hasattr(value, "__len__"):
+    """The `length` entries of a list, tuple, array or the like, in order. A
+    mapping or a set has a length but no order of its own: refused."""
+    if (isinstance(value, (str, bytes, Mapping, Set)) or not hasattr(value, "__len__")
+            or not hasattr(value, "__getitem__")):
         raise BadRecordError(f"{name} must be a sequence of {length}, not {value!r}")
     if len(value) != length:
         raise BadRecordError(f"{name} must hold {length} entries, not {len(value)}")
-    return value
+    try:
+        return [value[k] for k in range(length)]
+    except (LookupError, TypeError):
+        raise BadRecordError(f"{name} must be a sequence of {length}, not {value!r}") from None
 
 
 def to_c_state(state: GameState) -> CGameState:

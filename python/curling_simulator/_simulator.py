@@ -172,14 +172,24 @@ class Simulator:
         if max_frames is None:
             max_frames = min(int(_TRAJECTORY_SECONDS / step) + 2, records.INT32_MAX // n)
         capacity = records.integer(max_frames, "max_frames", 1, records.INT32_MAX // n)
-        raw = (records.CStonePosition * (n * capacity))()
+        # Room for one frame more than asked: a shot of exactly max_frames
+        # frames then comes back whole, and is told from a longer one.
+        raw = (records.CStonePosition * (n * (capacity + 1)))()
         written = self._extra("SimulateTrajectory")(ctypes.byref(c), records.to_c_shot(shot), _spread(spread),
-                                                    0, step, raw, capacity)
+                                                    0, step, raw, capacity + 1)
         if written < 1:
             raise CurlingSimulatorError(f"SimulateTrajectory returned {written}")
+        complete = written <= capacity
+        if not complete:
+            # What a call with room for max_frames writes: the frames before
+            # the last that fits, then the final position.
+            frame_bytes = n * ctypes.sizeof(records.CStonePosition)
+            ctypes.memmove(ctypes.addressof(raw) + (capacity - 1) * frame_bytes,
+                           ctypes.addressof(raw) + capacity * frame_bytes, frame_bytes)
+            written = capacity
         frames = [[records.position_of(raw[n * f + k]) for k in range(n)] for f in range(written)]
         used = (records.CStonePosition * (n * written)).from_buffer(raw)
-        return Trajectory(step, frames, written < capacity, used)
+        return Trajectory(step, frames, complete, used)
 
     def apply_free_guard_zone(self, before: GameState, after: GameState, rule: str, *,
                               no_tick: bool = False) -> RuleResult:

@@ -153,6 +153,16 @@ class Errors(unittest.TestCase):
             ("no-tick", lambda: sim.apply_free_guard_zone(state(), state(shot_number=1), "none", no_tick=True)),
             ("after.shot_number", lambda: sim.apply_free_guard_zone(state(), state(), "five-rock")),
             ("GameState", lambda: sim.score({"shot_number": 0})),
+            # beyond single precision: would reach the library as infinity
+            ("spread", lambda: sim.simulate(state(), draw, spread=1e39)),
+            ("shot vx", lambda: sim.simulate(state(), cs.Shot(1e39, -30.0, 0))),
+            ("shot vx", lambda: sim.simulate(state(), cs.Shot(10**400, -30.0, 0))),
+            ("stones[0].y", lambda: sim.score(state(stones=[(1.0, -3.5e38)] + [None] * 15))),
+            ("strength", lambda: sim.create_hit_shot((2.0, 5.0, 0), 1e39)),
+            # containers without an order of their own
+            ("stones[0]", lambda: sim.score(state(stones=[{"x": 1.0, "y": 5.0}] + [None] * 15))),
+            ("stones[0]", lambda: sim.score(state(stones=[{1.0, 5.0}] + [None] * 15))),
+            ("end_scores", lambda: sim.score(state(end_scores={k: 1 for k in range(10)}))),
         ]
         for field, call in cases:
             with self.subTest(field=field):
@@ -197,6 +207,22 @@ def undone_position(before, after):
     position.stones = list(before.stones)
     position.stones[before.shot_number] = None
     return position
+
+
+class Trajectories(unittest.TestCase):
+    def test_complete_says_whether_max_frames_held_every_frame(self):
+        sim = cs.Simulator()
+        shot = sim.create_shot((cs.CENTRE_X, cs.TEE_Y, 0)).shot
+        whole = sim.trajectory(cs.GameState(), shot, interval=0.5)
+        self.assertTrue(whole.complete)
+        n = len(whole.frames)
+        for max_frames, complete in ((n + 1, True), (n, True), (n - 1, False), (1, False)):
+            with self.subTest(max_frames=max_frames):
+                path = sim.trajectory(cs.GameState(), shot, interval=0.5, max_frames=max_frames)
+                self.assertEqual(path.complete, complete)
+                self.assertEqual(len(path.frames), min(n, max_frames))
+                self.assertEqual(path.frames[:-1], whole.frames[:len(path.frames) - 1])
+                self.assertEqual(path.final, whole.final)
 
 
 class Arrays(unittest.TestCase):
