@@ -136,17 +136,19 @@ double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint6
 }
 
 std::vector<Candidate> Planner::shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
-                                          std::int64_t& simulations) const {
+                                          std::int64_t& simulations,
+                                          const std::function<bool()>& in_time) const {
     if (root.shot_number >= LAST_SHOT - 1 || candidates.size() <= options_.shortlist) {
         return candidates;
     }
     const std::uint64_t seed = mix_seed(decision_seed(options_.seed, root), 0x676c616e6365ULL);
-    std::vector<double> glanced(candidates.size());
+    // A candidate the clock left unglanced goes last.
+    std::vector<double> glanced(candidates.size(), -1e300);
     const std::function<void(std::size_t, int)> work = [&](std::size_t c, int) {
         glanced[c] = glance(root, candidates[c].shot, seed);
     };
-    pool_->run(candidates.size(), work, [] { return true; });
-    simulations += static_cast<std::int64_t>(candidates.size()) * GLANCE_SAMPLES;
+    const std::size_t ran = pool_->run(candidates.size(), work, in_time);
+    simulations += static_cast<std::int64_t>(ran) * GLANCE_SAMPLES;
     std::vector<std::size_t> order(candidates.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
@@ -304,8 +306,10 @@ int first_round_samples(const Spending& spending, const GAMESTATE& root, std::si
 }  // namespace
 
 std::vector<Candidate> Planner::candidates_for(const GAMESTATE& root, const GameContext& game,
-                                               std::int64_t& simulations) const {
-    return with_plans(root, game, shortlist(root, make_candidates(api_, root), simulations));
+                                               std::int64_t& simulations,
+                                               const std::function<bool()>& in_time) const {
+    return with_plans(root, game,
+                      shortlist(root, make_candidates(api_, root), simulations, in_time));
 }
 
 Planner::Spent Planner::halve(const Race& race, const Spending& spending,
@@ -346,8 +350,14 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
         decision.quick = true;
         return decision;
     }
+    // A fixed budget may still carry a time limit (the clock's share): it
+    // binds only when the clock runs short.
+    const bool limited = budget.milliseconds > 0.0;
+    const auto deadline =
+        start + std::chrono::microseconds(static_cast<std::int64_t>(budget.milliseconds * 1000.0));
+    const std::function<bool()> in_time = [&] { return !limited || Clock::now() < deadline; };
     Spent spent;
-    std::vector<Candidate> candidates = candidates_for(root, game, spent.simulations);
+    std::vector<Candidate> candidates = candidates_for(root, game, spent.simulations, in_time);
     const std::int64_t glance_simulations = spent.simulations;
     decision.candidates.resize(candidates.size());
     for (std::size_t c = 0; c < candidates.size(); ++c) {
@@ -355,11 +365,6 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
     }
     Spending spending(budget, start);
     spending.set_halving_share(1.0 - options_.refine_share);
-    // A fixed budget may still carry a time limit (the clock's share): it
-    // binds only when the clock runs short.
-    const bool limited = budget.milliseconds > 0.0;
-    const auto deadline =
-        start + std::chrono::microseconds(static_cast<std::int64_t>(budget.milliseconds * 1000.0));
     decision.belief = opponents_.belief(game.past_ends);
     const Race race{&root,
                     &game,
@@ -367,7 +372,7 @@ Decision Planner::decide(const GAMESTATE& root, const GameContext& game,
                     &candidates,
                     decision_seed(options_.seed, root),
                     want_outcomes,
-                    [&] { return !limited || Clock::now() < deadline; }};
+                    in_time};
     std::vector<CandidateTally> tally(candidates.size());
     std::vector<std::size_t> alive(candidates.size());
     std::iota(alive.begin(), alive.end(), std::size_t{0});

@@ -129,7 +129,8 @@ private:
     // The shortlisted candidates (with the plans the game asks for); adds
     // the simulated shots of the shortlist's glance.
     std::vector<Candidate> candidates_for(const GAMESTATE& root, const GameContext& game,
-                                          std::int64_t& simulations) const;
+                                          std::int64_t& simulations,
+                                          const std::function<bool()>& in_time) const;
     // Successive halving: rounds of samples of every live candidate, the
     // worse dropped after each, down to two, within the halving's part of
     // the budget. Leaves the last round's candidates in `alive`.
@@ -159,8 +160,11 @@ private:
     // has (or has not) the hammer.
     double leaf_value(const GAMESTATE& state, int thrown, bool hammer, const GameContext& game,
                       const std::vector<double>& belief) const;
+    // The candidates worth the sampled look-ahead, by a glance at each as
+    // long as `in_time` allows.
     std::vector<Candidate> shortlist(const GAMESTATE& root, std::vector<Candidate> candidates,
-                                     std::int64_t& simulations) const;
+                                     std::int64_t& simulations,
+                                     const std::function<bool()>& in_time) const;
     double sample_value(const GAMESTATE& root, const GameContext& game,
                         const std::vector<double>& belief, const ShotVector& shot, Plan plan,
                         std::uint64_t seed, int sample,

@@ -9,6 +9,14 @@ int hammer_side(const GAMESTATE& state) {
 
 namespace {
 
+// No game scores more; the server's numbers are held within it, so that a
+// bogus SCORE cannot overflow a sum (and the game stays decided).
+constexpr int SCORE_BOUND = 1000;
+
+int end_score(const GAMESTATE& state, int end) {
+    return std::clamp(state.end_scores[end], -SCORE_BOUND, SCORE_BOUND);
+}
+
 std::vector<PastEnd> past_ends(const GAMESTATE& state, int end, int first_hammer_side) {
     if (first_hammer_side != 0 && first_hammer_side != 1) {
         return {};
@@ -17,7 +25,7 @@ std::vector<PastEnd> past_ends(const GAMESTATE& state, int end, int first_hammer
     std::vector<PastEnd> ends;
     int hammer = first_hammer_side;
     for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
-        const int score0 = state.end_scores[e];
+        const int score0 = end_score(state, e);
         ends.push_back(PastEnd{hammer == mover, hammer == 0 ? score0 : -score0});
         if (score0 != 0) {
             hammer = score0 > 0 ? 1 : 0;  // the team that scores throws first next
@@ -36,7 +44,7 @@ GameContext game_around(const GAMESTATE& state, int first_hammer_side) {
     const int end = std::clamp(state.current_end, 0, CURLING_MAX_ENDS);
     int side0_lead = 0;
     for (int e = 0; e < end && e < CURLING_MAX_ENDS; ++e) {
-        side0_lead += state.end_scores[e];
+        side0_lead += end_score(state, e);
     }
     game.lead = state.moving_side == 0 ? side0_lead : -side0_lead;
     game.end = end;

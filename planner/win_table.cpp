@@ -1,6 +1,7 @@
 #include "win_table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "curling_simulator.h"
 
@@ -96,5 +97,9 @@ GameOutlook WinTable::at(int lead, int end, int last_end, bool hammer) const {
 
 double WinTable::after_end(int lead, int end, int last_end, bool hammer, int end_score) const {
     const bool next_hammer = end_score == 0 ? hammer : end_score < 0;
-    return at(lead + end_score, end + 1, std::max(last_end, end), next_hammer).value();
+    // In 64 bits: the sum of two ints cannot overflow there, and at() holds
+    // it within the table.
+    const std::int64_t next_lead = static_cast<std::int64_t>(lead) + end_score;
+    const int held = static_cast<int>(std::clamp<std::int64_t>(next_lead, -LEAD_LIMIT, LEAD_LIMIT));
+    return at(held, end + 1, std::max(last_end, end), next_hammer).value();
 }

@@ -2,6 +2,8 @@
 // to: a mis-dated end or a misread distribution sends it the wrong way.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "opponent.h"
 #include "turn.h"
 
@@ -46,6 +48,25 @@ TEST(OpponentModels, NoLegalEndScoreIsNearlyImpossible) {
             }
         }
     }
+}
+
+// A server may send any number as an end's score: the sums the player
+// makes of them must not wrap (a lead of two huge scores read as a deficit).
+TEST(GameAround, ExtremeScoresDoNotWrap) {
+    GAMESTATE state{};
+    state.current_end = 3;
+    state.shot_number = 4;
+    state.end_scores[0] = INT32_MAX;
+    state.end_scores[1] = INT32_MAX;
+    state.end_scores[2] = 0;
+    for (const std::uint8_t mover : {0, 1}) {
+        state.moving_side = mover;
+        const GameContext game = game_around(state, 1);
+        EXPECT_EQ(game.lead > 0, mover == 0) << "mover " << int{mover} << ", lead " << game.lead;
+    }
+    const WinTable table(self_end_scores());
+    EXPECT_GT(table.after_end(INT32_MAX, 2, 7, true, 8), 0.999);
+    EXPECT_LT(table.after_end(INT32_MIN, 2, 7, true, -8), 0.001);
 }
 
 // Side 0 throws the odd stones of end 3, so it has the hammer there.
