@@ -16,6 +16,7 @@ usage: scripts/train-planner.sh --seed S --generations G [options]
 import argparse
 import hashlib
 import json
+import math
 import os
 import shlex
 import shutil
@@ -202,6 +203,25 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
     return candidate
 
 
+def decided_games(record, count):
+    """The first `count` games of the record and the first player's points in them."""
+    games, points = 0, 0.0
+    with open(record) as f:
+        for text in f:
+            entry = json.loads(text)
+            if entry.get("type") != "game" or entry.get("game", count) >= count:
+                continue
+            games += 1
+            points += {1: 1.0, 2: 0.0}.get(entry.get("winner"), 0.5)
+    return games, points
+
+
+def elo_of(points, games):
+    if games == 0 or points <= 0 or points >= games:
+        return None
+    return -400.0 * math.log10(games / points - 1.0)
+
+
 def gate(runner, gen_dir, generation, args, size, current, candidate):
     """The candidate against the current model at the player's default
     budget; True when the test accepts that the candidate is stronger."""
@@ -211,14 +231,15 @@ def gate(runner, gen_dir, generation, args, size, current, candidate):
                "--names", "candidate,current", "--games", str(size["gate_games"]),
                "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", size["gate_sprt"]]
     log(f"  gate: candidate against current, up to {size['gate_games']} games, seed {seed}")
-    summary = runner.match(os.path.join(gen_dir, "gate.jsonl"), options)
+    record = os.path.join(gen_dir, "gate.jsonl")
+    summary = runner.match(record, options)
     sprt = summary.get("sprt") or {}
-    players = summary.get("players") or [{}, {}]
-    points = players[0].get("game_points", 0.0)
-    games = summary.get("games", 0)
     decision = sprt.get("decision")
     kept = decision == "H1"
-    elo = (summary.get("elo") or {}).get("difference")
+    # Games still in flight when the test decides finish too; the line names
+    # only the pairs the test counted, so it reads the same on every run.
+    games, points = decided_games(record, 2 * int(sprt.get("pairs", 0)))
+    elo = elo_of(points, games)
     line = (f"gate (seed {seed}, sprt {size['gate_sprt']}): {points:g} of {games} game points, "
             f"Elo {'undefined' if elo is None else round(elo)}, LLR {sprt.get('llr', 0):.2f}, "
             f"decision {decision or 'none'}: {'kept' if kept else 'not kept'}")

@@ -42,6 +42,7 @@ struct Options {
 GAMESTATE state_from(const Options& options, AnalysisSource& source, std::int32_t& time_ms) {
     if (!options.record.empty()) {
         const MatchRecord record = read_record(options.record);
+        tell_dropped(record, "curling-analyze", options.record, std::cerr);
         const ShotRecord& shot = find_shot(record, options.game, options.end, options.shot);
         const GameRecord& game = record.games.at(options.game);
         source.description = options.record + ": game " + std::to_string(options.game) + ", end " +

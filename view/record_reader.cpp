@@ -50,6 +50,13 @@ MatchRecord read_record(const std::string& path) {
     return match_record(std::move(read), path);
 }
 
+void tell_dropped(const MatchRecord& record, const std::string& tool, const std::string& path,
+                  std::ostream& out) {
+    for (const records::Dropped& dropped : record.dropped) {
+        out << tool << ": " << path << ": left out: " << records::dropped_text(dropped) << "\n";
+    }
+}
+
 const ShotRecord& find_shot(const MatchRecord& record, int game, int end, int shot) {
     const auto found = record.games.find(game);
     for (const records::Dropped& dropped : record.dropped) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <stdexcept>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,12 @@ class RecordError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Says on `out`, one line each under the tool's name, what the reader left
+// out of the record and why (a last line cut short, games not finished,
+// lines at fault), so that a page or a still is never silently short.
+void tell_dropped(const MatchRecord& record, const std::string& tool, const std::string& path,
+                  std::ostream& out);
 
 MatchRecord read_record(const std::string& path);
 MatchRecord read_record_text(const std::string& text, const std::string& name);

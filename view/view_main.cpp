@@ -42,6 +42,7 @@ int replay(const std::string& record_path, std::string out, const std::string& s
         return EXIT_UNUSABLE;
     }
     const MatchRecord record = read_record(record_path);
+    tell_dropped(record, "curling-view", record_path, std::cerr);
     const auto started = std::chrono::steady_clock::now();
     ReplayStats stats;
     const std::string page = replay_page(
@@ -101,6 +102,7 @@ int still(const StillOptions& options, bool caption_given) {
             std::cerr << "curling-view: paths are left out: " << physics.error << "\n";
         }
         const MatchRecord record = read_record(options.record);
+        tell_dropped(record, "curling-view", options.record, std::cerr);
         scene = shot_scene(record, options.game, options.end, options.shot, options.before,
                            physics.loaded ? &physics.api : nullptr);
     }

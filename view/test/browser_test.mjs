@@ -429,6 +429,29 @@ try {
     }
   }
 
+  // ---- a record with holes --------------------------------------------------------------
+  // A shot line lost from game 1 and a last line cut short, as a killed
+  // runner leaves it: the page shows game 0 alone, and the terminal says
+  // what was left out and why.
+  {
+    const holed = path.join(OUT, "holed.jsonl");
+    const kept = fs.readFileSync(record, "utf8").split("\n").filter((l) => l.trim())
+      .filter((l) => { const e = JSON.parse(l); return !(e.type === "shot" && e.game === 1 && e.end === 0 && e.shot === 5); });
+    fs.writeFileSync(holed, kept.join("\n") + "\n" + kept[1].slice(0, 40));
+    const holedPage = path.join(OUT, "holed.html");
+    const result = spawnSync(path.join(BIN, "curling-view"), ["replay", holed, "--out", holedPage], { encoding: "utf8" });
+    check(result.status === 0, "a record with holes still makes a page: status " + result.status);
+    const said = result.stderr.split("\n").filter((l) => l.includes("left out"));
+    check(said.some((l) => /game 1/.test(l)) && said.some((l) => /cut|whole/.test(l)),
+      "the terminal names game 1 and the cut line as left out: " + JSON.stringify(said));
+    if (result.status === 0) {
+      const page4 = await open(holedPage, "page of a record with holes");
+      const listed = await page4.$$eval("#games li", (items) => items.map((i) => i.dataset.index));
+      check(listed.length <= 1, "only the whole game is drawn: " + JSON.stringify(listed));
+      page4.problems();
+    }
+  }
+
   // ---- a decision of the planner -----------------------------------------------------
   // A short game of the planner with a fixed budget; its page for one of the
   // planner's shots must show the shot the planner sent, and its clouds the
