@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <thread>
 
 #include "planner.h"
@@ -78,11 +80,24 @@ int main(int argc, char** argv) {
                    "The look-ahead's careful player judges the shots it tries by the value model "
                    "instead of the stones as they lie (0 or 1)")
         ->capture_default_str();
+    const std::map<std::string, int> rules = {
+        {"none", CURLING_RULE_NONE},
+        {"four-rock", CURLING_RULE_FOUR_ROCK},
+        {"five-rock", CURLING_RULE_FIVE_ROCK},
+        {"four-rock+no-tick", CURLING_RULE_FOUR_ROCK | CURLING_RULE_NO_TICK},
+        {"five-rock+no-tick", CURLING_RULE_FIVE_ROCK | CURLING_RULE_NO_TICK}};
+    std::string rule = "none";
+    app.add_option("--rule", rule,
+                   "The free guard zone rule the server plays under (+no-tick adds the no-tick "
+                   "rule): the planner plans its shots under it")
+        ->capture_default_str()
+        ->check(CLI::IsMember(rules));
     std::string model_path;
     app.add_option("--model", model_path,
                    "A value model file (planner-train) to value positions by, instead of the "
                    "shipped one");
     CLI11_PARSE(app, argc, argv);
+    options.rule = rules.at(rule);
     if (timed->count() > 0) {
         sims = 0;
     }
@@ -109,6 +124,11 @@ int main(int argc, char** argv) {
         std::fputs((load.error + "\n").c_str(), stderr);
         std::fflush(stderr);
         return 1;
+    }
+    if (options.rule != CURLING_RULE_NONE && load.api.ApplyFreeGuardZone == nullptr) {
+        std::fprintf(stderr, "curling-planner: --rule: %s has no free guard zone rule\n",
+                     load.path.c_str());
+        return 2;
     }
     Planner planner(load.api, options);
     // Every game begins with end 0, where the player throws too: the hammer

@@ -66,7 +66,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
     GAMESTATE state = root;
-    deliver(api_, state, shot, options_.spread, random);
+    deliver(api_, options_.rule, state, shot, options_.spread, random);
     ++simulations;
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
@@ -93,10 +93,11 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
         const bool clearing = plan == Plan::CLEAR && team_of(shot) == team_of(root.shot_number);
         ShotVector next = clearing ? clear_shot(api_, state, random)
                                    : rollout_shot(api_, state, random, careful_from, simulations,
-                                                  strong, options_.judge_by_value
-                                                              ? options_.value_net
-                                                              : nullptr);
-        deliver(api_, state, next, options_.spread, random);
+                                                  strong,
+                                                  options_.judge_by_value ? options_.value_net
+                                                                          : nullptr,
+                                                  options_.rule);
+        deliver(api_, options_.rule, state, next, options_.spread, random);
         ++simulations;
     }
     const int score0 = std::clamp(team0_score(api_.GetScore, state), -MAX_END_SCORE, MAX_END_SCORE);
@@ -129,7 +130,7 @@ double Planner::glance(const GAMESTATE& root, const ShotVector& shot, std::uint6
     for (int sample = 0; sample < GLANCE_SAMPLES; ++sample) {
         SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
         GAMESTATE state = root;
-        deliver(api_, state, shot, options_.spread, random);
+        deliver(api_, options_.rule, state, shot, options_.spread, random);
         total += judge_stones(api_, state, team, options_.judge_by_value ? options_.value_net : nullptr);
     }
     return total / GLANCE_SAMPLES;

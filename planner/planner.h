@@ -35,6 +35,9 @@ struct PlannerOptions {
     // The look-ahead's careful player judges the shots it tries by the
     // value model (when there is one) instead of the stones as they lie.
     bool judge_by_value = false;
+    // The free guard zone rule the games are played under (the library's
+    // CURLING_RULE_*): every shot the search simulates is played under it.
+    int rule = CURLING_RULE_NONE;
     // The opponents the win tables model; with more than one, the ends of
     // the game so far weigh them (OpponentModels).
     std::vector<EndScoreModel> opponents = known_opponents();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "delivery.h"
 #include "sheet.h"
 
 namespace {
@@ -276,7 +277,7 @@ void add_last_stone_net(const SimulatorApi& api, const GAMESTATE& state, const H
 }  // namespace
 
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations, bool strong, const planner::ValueNet* judge) {
+                        int& simulations, bool strong, const planner::ValueNet* judge, int rule) {
     const int shot = state.shot_number;
     const int team = team_of(shot);
     const HouseView house = view_house(state);
@@ -312,7 +313,7 @@ ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleR
     simulations += proposals.tries;
     for (int p = 0; p < proposals.count; ++p) {
         GAMESTATE tried = state;
-        api.Simulation(&tried, proposals.shots[p], 0.0f, 0, -1);
+        play_shot(api, rule, tried, proposals.shots[p]);
         const double value = by_score ? own_score(api, tried, team)
                                       : judge_stones(api, tried, team, judge);
         if (value > best_value) {
@@ -352,8 +353,8 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int careful_from, int& simulations, bool strong,
-                        const planner::ValueNet* judge) {
+                        const planner::ValueNet* judge, int rule) {
     return state.shot_number >= careful_from
-               ? careful_shot(api, state, random, simulations, strong, judge)
+               ? careful_shot(api, state, random, simulations, strong, judge, rule)
                : greedy_shot(api, state, random);
 }

@@ -31,9 +31,11 @@ double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
 
 // With a `judge`, each shot tried is judged by the value model instead of
 // by the stones as they lie: the end score it expects for the thrower.
+// Each shot is tried under the game's `rule`, so a take-out the free guard
+// zone would undo is seen for the lost stone it is.
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int& simulations, bool strong = false,
-                        const planner::ValueNet* judge = nullptr);
+                        const planner::ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);
 
 // The thrower's stones when it clears the house: takes out the other team's
 // stone nearest the tee whose path is open (else the nearest), and with
@@ -44,4 +46,4 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 // on, the greedy one before. Adds the shots it simulated to `simulations`.
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int careful_from, int& simulations, bool strong = false,
-                        const planner::ValueNet* judge = nullptr);
+                        const planner::ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);

@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
                 int ignored = 0;
                 chosen = rollout_shot(load.api, state, noise, careful_from, ignored);
             }
-            deliver(load.api, state, chosen, spread, noise);
+            deliver(load.api, CURLING_RULE_NONE, state, chosen, spread, noise);
         }
         // Team 1 (odd stones) had the hammer.
         counts.add(-team0_score(load.api.GetScore, state));

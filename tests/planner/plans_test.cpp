@@ -51,4 +51,37 @@ TEST(PlannerPlans, ClearingIsWeighedOnlyWhenAheadLateWithoutTheHammer) {
     }
 }
 
+// Under the free guard zone every sampled execution is played as the
+// server would leave it: a candidate that takes out a protected guard comes
+// back with the guard in place. Without the rule, the same search removes
+// it in some samples, which shows the position tempts the hits.
+TEST(PlannerPlans, SamplesKeepProtectedGuardsUnderTheFreeGuardZone) {
+    const SimulatorLoad load = load_simulator_at(PHYSICS_PATH);
+    ASSERT_TRUE(load.loaded) << load.error;
+    for (const int rule : {CURLING_RULE_NONE, CURLING_RULE_FIVE_ROCK}) {
+        PlannerOptions options;
+        options.threads = 2;
+        options.rule = rule;
+        Planner planner(load.api, options);
+        GAMESTATE state{};
+        state.shot_number = 2;
+        state.last_end = 7;
+        state.stones[1] = StonePosition{2.375f, 7.6f};  // the other team's centre guard
+        state.stones[3] = StonePosition{2.3f, 4.9f};    // and its stone on the button
+        const Decision decision =
+            planner.decide(state, GameContext{0, 0, 7, {}}, SearchBudget{3000, 0.0}, true);
+        int removed = 0;
+        for (const CandidateReport& report : decision.candidates) {
+            for (const auto& stones : report.outcomes) {
+                removed += stones[1].x == 0.0f && stones[1].y == 0.0f ? 1 : 0;
+            }
+        }
+        if (rule == CURLING_RULE_NONE) {
+            EXPECT_GT(removed, 0) << "no sample took the guard out: the position proves nothing";
+        } else {
+            EXPECT_EQ(removed, 0) << "samples took a protected guard out of play";
+        }
+    }
+}
+
 }  // namespace
