@@ -12,15 +12,8 @@
 #include "time_budget.h"
 #include "turn.h"
 
-namespace {
-
-// Simulated shots per decision by default (the late stones' budget).
-constexpr std::int64_t DEFAULT_SIMS = 52000;
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    PlannerOptions options;
+    PlannerOptions options = shipped_options();
     options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // The default is a fixed budget, so that what a user measures does not
     // depend on the machine's load; the clock still limits it.
@@ -110,10 +103,8 @@ int main(int argc, char** argv) {
             return 2;
         }
         options.value_net = &model;
-    } else if (!planner::shipped_value_net().empty()) {
-        options.value_net = &planner::shipped_value_net();
+        options.opponents = known_opponents(options.value_net);
     }
-    options.opponents = known_opponents(options.value_net);
     if (win_table != "learn") {
         options.opponents = {options.opponents[opponent_index(win_table)]};
     }

@@ -47,6 +47,15 @@ std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
     return mix_seed(seed, hash);
 }
 
+PlannerOptions shipped_options() {
+    PlannerOptions options;
+    if (!planner::shipped_value_net().empty()) {
+        options.value_net = &planner::shipped_value_net();
+    }
+    options.opponents = known_opponents(options.value_net);
+    return options;
+}
+
 Planner::Planner(const SimulatorApi& api, const PlannerOptions& options)
     : api_(api),
       options_(options),

@@ -43,6 +43,15 @@ struct PlannerOptions {
     std::vector<EndScoreModel> opponents = known_opponents();
 };
 
+// Simulated shots per decision by default (the late stones' budget).
+inline constexpr std::int64_t DEFAULT_SIMS = 52000;
+
+// What curling-planner plays with no options but the threads: the shipped
+// value model when the shipped file holds one (else the counts model) and
+// the opponents its games taught it. Benchmarks start from here too, so
+// that they measure what users get.
+PlannerOptions shipped_options();
+
 // The game around a position, for the team about to throw.
 struct GameContext {
     int lead = 0;      // this team's points minus the other's, before this end

@@ -55,7 +55,7 @@ const SimulatorApi& physics() {
 // shortlist's quick look included). Rates are per CPU second, so that a
 // loaded machine slows the wall time but not the figure much.
 void BM_SamplesPerCore(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options;
+    PlannerOptions options = shipped_options();
     options.threads = 1;
     Planner planner(physics(), options);
     std::int64_t samples = 0;
@@ -76,13 +76,13 @@ BENCHMARK_CAPTURE(BM_SamplesPerCore, early_shot2, EARLY)->Unit(benchmark::kMilli
 BENCHMARK_CAPTURE(BM_SamplesPerCore, middle_shot9, MIDDLE)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillisecond);
 
-// A whole decision with the budget the matches use (--sims 52000, of which
-// the stone gets its share) on two threads: the decision time per shot.
+// A whole decision with the player's default budget (of which the stone
+// gets its share) on two threads: the decision time per shot.
 void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options;
+    PlannerOptions options = shipped_options();
     options.threads = 2;
     Planner planner(physics(), options);
-    const SearchBudget budget{stone_share(state.shot_number, 52000), 0.0};
+    const SearchBudget budget{stone_share(state.shot_number, DEFAULT_SIMS), 0.0};
     for (auto _ : bench) {
         const Decision decision = planner.decide(state, GameContext{0, 2, 7, {}}, budget);
         benchmark::DoNotOptimize(decision.shot);
@@ -96,7 +96,7 @@ BENCHMARK_CAPTURE(BM_FixedDecision, last_shot15, LAST)->Unit(benchmark::kMillise
 // The wall time should sit just above the budget; the samples say how much
 // search it bought.
 void BM_TimedDecision(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options;
+    PlannerOptions options = shipped_options();
     options.threads = 2;
     Planner planner(physics(), options);
     const double budget = static_cast<double>(bench.range(0));
@@ -114,6 +114,24 @@ void BM_TimedDecision(benchmark::State& bench, const GAMESTATE& state) {
 BENCHMARK_CAPTURE(BM_TimedDecision, early_shot2, EARLY)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_TimedDecision, middle_shot9, MIDDLE)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_TimedDecision, last_shot15, LAST)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The value model on one position, as the look-ahead calls it at every
+// leaf: the shipped model, or a zero one of the shipped shape (64, 32)
+// while the shipped file holds none (the cost does not depend on the
+// weights).
+const planner::ValueNet& value_net_to_time() {
+    static const planner::ValueNet zero = planner::zero_value_net({64, 32});
+    return planner::shipped_value_net().empty() ? zero : planner::shipped_value_net();
+}
+
+void BM_ValueModel(benchmark::State& bench, const GAMESTATE& state) {
+    const planner::ValueNet& net = value_net_to_time();
+    bench.SetLabel(planner::shipped_value_net().empty() ? "zero 64,32" : "shipped");
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(planner::value_chances(net, state, state.shot_number));
+    }
+}
+BENCHMARK_CAPTURE(BM_ValueModel, middle_shot9, MIDDLE);
 
 }  // namespace
 
