@@ -6,6 +6,8 @@
 
 #include "sheet.h"
 
+namespace planner {
+
 namespace {
 
 // A stone as curlers and the pictures name it: its team's colour (the
@@ -162,3 +164,5 @@ std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE&
     out.push_back(away);
     return out;
 }
+
+}  // namespace planner

@@ -6,6 +6,8 @@
 #include "curling_simulator.h"
 #include "simulator/simulator_loader.h"
 
+namespace planner {
+
 enum class Intention { DRAW, GUARD, FREEZE, COME_AROUND, BESIDE, HIT, THROW_AWAY };
 
 // How the look-ahead plays the thrower's own later stones after this shot.
@@ -31,3 +33,5 @@ struct Candidate {
 // play at several weights, both turns and three lines (full, and thin on
 // either side), and a throw-away.
 std::vector<Candidate> make_candidates(const SimulatorApi& api, const GAMESTATE& state);
+
+}  // namespace planner

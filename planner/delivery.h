@@ -4,6 +4,8 @@
 #include "random.h"
 #include "simulator/simulator_loader.h"
 
+namespace planner {
+
 // No free guard zone rule covers a stone after the fifth of an end.
 inline constexpr int FREE_GUARD_ZONE_STONES = 5;
 
@@ -32,3 +34,5 @@ inline void deliver(const SimulatorApi& api, int rule, GAMESTATE& state, ShotVec
     shot.vy += static_cast<float>(spread * random.gaussian());
     play_shot(api, rule, state, shot);
 }
+
+}  // namespace planner

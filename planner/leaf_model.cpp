@@ -5,6 +5,8 @@
 
 #include "sheet.h"
 
+namespace planner {
+
 namespace {
 
 // Each model's weights, feature by feature, each with one weight per score.
@@ -111,3 +113,5 @@ std::array<double, LEAF_CLASSES> leaf_distribution(const GAMESTATE& state, int t
     const int row = (std::clamp(thrown, 1, 15) - 1) * 2 + (player_has_hammer ? 1 : 0);
     return leaf_chances(leaf_features(state, thrown).data(), WEIGHTS[row]);
 }
+
+}  // namespace planner

@@ -5,6 +5,8 @@
 
 #include "curling_simulator.h"
 
+namespace planner {
+
 // The look-ahead's model of the rest of an end. Playing the end out with
 // cheap players predicts real ends poorly (their players convert the hammer
 // far worse than real ones), while a few counts of the position, fitted on
@@ -62,3 +64,5 @@ std::array<double, LEAF_CLASSES> leaf_chances(const Feature* features, const Wei
     }
     return chances;
 }
+
+}  // namespace planner

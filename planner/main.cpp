@@ -12,7 +12,11 @@
 #include "time_budget.h"
 #include "turn.h"
 
-int main(int argc, char** argv) {
+namespace planner {
+
+namespace {
+
+int run_command_line(int argc, char** argv) {
     PlannerOptions options = shipped_options();
     options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // The default is a fixed budget, so that what a user measures does not
@@ -94,10 +98,10 @@ int main(int argc, char** argv) {
     if (timed->count() > 0) {
         sims = 0;
     }
-    planner::ValueNet model;
+    ValueNet model;
     if (!model_path.empty()) {
         std::string error;
-        if (!planner::read_value_net(model_path, model, error)) {
+        if (!read_value_net(model_path, model, error)) {
             std::fprintf(stderr, "curling-planner: --model %s: %s\n", model_path.c_str(),
                          error.c_str());
             return 2;
@@ -141,4 +145,12 @@ int main(int argc, char** argv) {
     });
     run_protocol(STDIN_FILENO, STDOUT_FILENO, session);
     return 0;
+}
+
+}  // namespace
+
+}  // namespace planner
+
+int main(int argc, char** argv) {
+    return planner::run_command_line(argc, argv);
 }

@@ -4,13 +4,15 @@
 #include <cmath>
 #include <iterator>
 
+namespace planner {
+
 OpponentModels::OpponentModels(const std::vector<EndScoreModel>& models)
     : tables_(models.begin(), models.end()) {}
 
 namespace {
 
 constexpr const char* KNOWN[] = {"self", "engine", "draw"};
-static_assert(planner::END_SCORE_RANGE == MAX_END_SCORE);
+static_assert(END_SCORE_RANGE == MAX_END_SCORE);
 
 }  // namespace
 
@@ -23,10 +25,10 @@ std::size_t opponent_index(const std::string& name) {
     return 0;
 }
 
-std::vector<EndScoreModel> known_opponents(const planner::ValueNet* model) {
+std::vector<EndScoreModel> known_opponents(const ValueNet* model) {
     std::vector<EndScoreModel> known = {self_end_scores(), engine_end_scores(), draw_end_scores()};
     if (model != nullptr) {
-        for (const planner::EndScoreTable& table : model->end_scores) {
+        for (const EndScoreTable& table : model->end_scores) {
             for (std::size_t k = 0; k < std::size(KNOWN); ++k) {
                 if (table.opponent == KNOWN[k]) {
                     known[k] = EndScoreModel{table.own_hammer, table.other_hammer};
@@ -93,3 +95,5 @@ double OpponentModels::after_end(const std::vector<double>& belief, int lead, in
     }
     return value;
 }
+
+}  // namespace planner

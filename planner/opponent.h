@@ -7,6 +7,8 @@
 #include "value_model.h"
 #include "win_table.h"
 
+namespace planner {
+
 // One end already played, as the planner saw it.
 struct PastEnd {
     bool my_hammer = false;
@@ -47,7 +49,9 @@ private:
 // The known opponents: self-play, curling-engine and curling-draw-player,
 // as the model counted their games' ends (its tables of end scores), else as
 // the planner's own tables did.
-std::vector<EndScoreModel> known_opponents(const planner::ValueNet* model = nullptr);
+std::vector<EndScoreModel> known_opponents(const ValueNet* model = nullptr);
 
 // The place of "self", "engine" or "draw" among the known opponents.
 std::size_t opponent_index(const std::string& name);
+
+}  // namespace planner

@@ -13,6 +13,8 @@
 #include "sheet.h"
 #include "spending.h"
 
+namespace planner {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -49,8 +51,8 @@ std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
 
 PlannerOptions shipped_options() {
     PlannerOptions options;
-    if (!planner::shipped_value_net().empty()) {
-        options.value_net = &planner::shipped_value_net();
+    if (!shipped_value_net().empty()) {
+        options.value_net = &shipped_value_net();
     }
     options.opponents = known_opponents(options.value_net);
     return options;
@@ -116,9 +118,9 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
 
 double Planner::leaf_value(const GAMESTATE& state, int thrown, bool hammer,
                            const GameContext& game, const std::vector<double>& belief) const {
-    static_assert(planner::VALUE_CLASSES == LEAF_CLASSES && planner::VALUE_LOW == LEAF_LOW);
+    static_assert(VALUE_CLASSES == LEAF_CLASSES && VALUE_LOW == LEAF_LOW);
     const std::array<double, LEAF_CLASSES> chances =
-        options_.value_net != nullptr ? planner::value_chances(*options_.value_net, state, thrown)
+        options_.value_net != nullptr ? value_chances(*options_.value_net, state, thrown)
                                       : leaf_distribution(state, thrown, hammer);
     double value = 0.0;
     for (int c = 0; c < LEAF_CLASSES; ++c) {
@@ -421,3 +423,5 @@ void Planner::report(const std::vector<Candidate>& candidates,
     decision.samples = spent.samples;
     decision.simulations = spent.simulations;
 }
+
+}  // namespace planner

@@ -14,6 +14,8 @@
 #include "win_table.h"
 #include "worker_pool.h"
 
+namespace planner {
+
 // The planner's search, without any I/O: given a position and the game
 // around it, it rates candidate shots by the probability of winning the game
 // over sampled noisy executions, each followed by the other team's reply and
@@ -31,7 +33,7 @@ struct PlannerOptions {
     double refine_share = 0.2;   // of the budget, for shifting the finalists' shots
     // The model that values the positions the look-ahead stops at; none:
     // the counts model (leaf_model.h).
-    const planner::ValueNet* value_net = nullptr;
+    const ValueNet* value_net = nullptr;
     // The look-ahead's careful player judges the shots it tries by the
     // value model (when there is one) instead of the stones as they lie.
     bool judge_by_value = false;
@@ -195,3 +197,5 @@ bool ahead_in_last_end(const GAMESTATE& root, const GameContext& game);
 // The seed of one decision: the planner's seed and the position, so that the
 // same position gets the same answer.
 std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state);
+
+}  // namespace planner

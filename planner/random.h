@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace planner {
+
 // The planner's own random streams. Each sampled execution takes its stream
 // from (decision seed, sample index) alone, so a sample is the same whichever
 // thread draws it and every candidate meets the same noise (common random
@@ -50,3 +52,5 @@ inline std::uint64_t mix_seed(std::uint64_t a, std::uint64_t b) {
     random.next();
     return random.next();
 }
+
+}  // namespace planner

@@ -3,6 +3,8 @@
 
 #include "planner.h"
 
+namespace planner {
+
 // The candidates come from intentions aimed at points; the best of them are
 // rarely best exactly where they were aimed, since the noise and the stones
 // around make one side of the aim safer than the other.
@@ -131,3 +133,5 @@ Planner::Refined Planner::refine(const Race& race, const std::vector<std::size_t
     }
     return refined;
 }
+
+}  // namespace planner

@@ -8,6 +8,8 @@
 #include "delivery.h"
 #include "sheet.h"
 
+namespace planner {
+
 namespace {
 
 ShotVector draw_to(const SimulatorApi& api, float x, float y, int spin) {
@@ -183,12 +185,12 @@ double as_they_lie(const SimulatorApi& api, const GAMESTATE& state, int team) {
 }
 
 // The end score the value model expects for the team that just threw.
-double expected_score(const planner::ValueNet& judge, const GAMESTATE& state, int team) {
+double expected_score(const ValueNet& judge, const GAMESTATE& state, int team) {
     // The library counts the stone just played in shot_number.
-    const planner::ValueChances chances = planner::value_chances(judge, state, state.shot_number);
+    const ValueChances chances = value_chances(judge, state, state.shot_number);
     double mean = 0.0;
-    for (int c = 0; c < planner::VALUE_CLASSES; ++c) {
-        mean += (planner::VALUE_LOW + c) * chances[static_cast<std::size_t>(c)];
+    for (int c = 0; c < VALUE_CLASSES; ++c) {
+        mean += (VALUE_LOW + c) * chances[static_cast<std::size_t>(c)];
     }
     return team == 1 ? mean : -mean;
 }
@@ -196,7 +198,7 @@ double expected_score(const planner::ValueNet& judge, const GAMESTATE& state, in
 }  // namespace
 
 double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
-                    const planner::ValueNet* judge) {
+                    const ValueNet* judge) {
     if (judge == nullptr) {
         return as_they_lie(api, state, team);
     }
@@ -277,7 +279,7 @@ void add_last_stone_net(const SimulatorApi& api, const GAMESTATE& state, const H
 }  // namespace
 
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
-                        int& simulations, bool strong, const planner::ValueNet* judge, int rule) {
+                        int& simulations, bool strong, const ValueNet* judge, int rule) {
     const int shot = state.shot_number;
     const int team = team_of(shot);
     const HouseView house = view_house(state);
@@ -353,8 +355,10 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int careful_from, int& simulations, bool strong,
-                        const planner::ValueNet* judge, int rule) {
+                        const ValueNet* judge, int rule) {
     return state.shot_number >= careful_from
                ? careful_shot(api, state, random, simulations, strong, judge, rule)
                : greedy_shot(api, state, random);
 }
+
+}  // namespace planner

@@ -5,6 +5,8 @@
 #include "simulator/simulator_loader.h"
 #include "value_model.h"
 
+namespace planner {
+
 // The players that finish an end in every sampled look-ahead.
 //
 // The greedy one needs no simulation to choose: it takes out the other
@@ -27,7 +29,7 @@ ShotVector greedy_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRa
 // stone, the end's score); without, the score as the stones lie and 0.3 for
 // each stone in the house (less for the other team's).
 double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
-                    const planner::ValueNet* judge);
+                    const ValueNet* judge);
 
 // With a `judge`, each shot tried is judged by the value model instead of
 // by the stones as they lie: the end score it expects for the thrower.
@@ -35,7 +37,7 @@ double judge_stones(const SimulatorApi& api, const GAMESTATE& state, int team,
 // zone would undo is seen for the lost stone it is.
 ShotVector careful_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int& simulations, bool strong = false,
-                        const planner::ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);
+                        const ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);
 
 // The thrower's stones when it clears the house: takes out the other team's
 // stone nearest the tee whose path is open (else the nearest), and with
@@ -46,4 +48,6 @@ ShotVector clear_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRan
 // on, the greedy one before. Adds the shots it simulated to `simulations`.
 ShotVector rollout_shot(const SimulatorApi& api, const GAMESTATE& state, SampleRandom& random,
                         int careful_from, int& simulations, bool strong = false,
-                        const planner::ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);
+                        const ValueNet* judge = nullptr, int rule = CURLING_RULE_NONE);
+
+}  // namespace planner

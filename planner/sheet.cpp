@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace planner {
+
 HouseView view_house(const GAMESTATE& state) {
     HouseView view;
     std::array<float, STONES> distance{};
@@ -44,3 +46,5 @@ bool path_open(const GAMESTATE& state, int target, float width) {
     }
     return true;
 }
+
+}  // namespace planner

@@ -6,6 +6,8 @@
 
 #include "curling_simulator.h"
 
+namespace planner {
+
 // The sheet as the planner reasons about it: the public header's lines.
 using curling::HOUSE_REACH;
 using curling::STONE_RADIUS;
@@ -62,3 +64,5 @@ int team0_score(ScoreFunction score, const GAMESTATE& state);
 // True when no stone other than `target` lies within `width` of the nearly
 // straight path of a fast stone to `target`.
 bool path_open(const GAMESTATE& state, int target, float width = 0.30f);
+
+}  // namespace planner

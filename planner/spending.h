@@ -6,6 +6,8 @@
 
 #include "planner.h"
 
+namespace planner {
+
 // What a decision may still spend, counted in samples: a fixed budget by
 // the simulated shots a sample has cost so far, a time budget by the time
 // it has taken (planning on a safety share of the time left, so that slower
@@ -49,3 +51,5 @@ private:
     std::int64_t halving_simulations_ = 0;
     double halving_ms_ = 0.0;
 };
+
+}  // namespace planner

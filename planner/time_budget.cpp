@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace planner {
+
 int stones_left(const GAMESTATE& state) {
     const int shot = std::clamp(state.shot_number, 0, CURLING_STONES - 1);
     const int in_this_end = (CURLING_STONES - 1 - shot) / 2 + 1;
@@ -24,3 +26,5 @@ TimePlan plan_time(std::int32_t remaining_ms, const GAMESTATE& state, double mov
     }
     return TimePlan{false, milliseconds};
 }
+
+}  // namespace planner

@@ -4,6 +4,8 @@
 
 #include "curling_simulator.h"
 
+namespace planner {
+
 // How long to think about one shot. The clock is the side's whole game;
 // the planner spreads what remains over the stones it still has to throw,
 // keeps a reserve for the unexpected (a slow machine, extra ends), and
@@ -19,3 +21,5 @@ inline constexpr double QUICK_SHOT_BELOW_MS = 4.0;  // a search shorter than thi
 int stones_left(const GAMESTATE& state);
 
 TimePlan plan_time(std::int32_t remaining_ms, const GAMESTATE& state, double move_ms);
+
+}  // namespace planner

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace planner {
+
 int hammer_side(const GAMESTATE& state) {
     const int mover = state.moving_side == 1 ? 1 : 0;
     return (state.shot_number & 1) != 0 ? mover : 1 - mover;
@@ -74,3 +76,5 @@ SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time) {
                        1000.0;
     return budget;
 }
+
+}  // namespace planner

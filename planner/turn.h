@@ -6,6 +6,8 @@
 #include "planner.h"
 #include "time_budget.h"
 
+namespace planner {
+
 // What the player makes of a "GO": the game as the side to move sees it,
 // and what to spend on the shot. Shared with the tools that show the
 // player's decisions, so they show the decision the player made.
@@ -31,3 +33,5 @@ std::int64_t stone_share(int shot, std::int64_t budget);
 // (`sims` > 0) the clock's share is only the time limit; without, the time
 // is the budget, of which the stone gets its share.
 SearchBudget shot_budget(int shot, std::int64_t sims, const TimePlan& time);
+
+}  // namespace planner

@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+namespace planner {
+
 // Probability of winning the game from the start of an end, by backward
 // recursion over the ends from the distribution of one end's score.
 //
@@ -67,3 +69,5 @@ private:
     EndScoreModel model_;
     std::vector<GameOutlook> table_;  // [last_end][end][lead][hammer]
 };
+
+}  // namespace planner

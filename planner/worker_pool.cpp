@@ -1,5 +1,7 @@
 #include "worker_pool.h"
 
+namespace planner {
+
 WorkerPool::WorkerPool(int threads) {
     for (int t = 1; t < threads; ++t) {
         workers_.emplace_back([this, t] { worker_main(t); });
@@ -74,3 +76,5 @@ std::size_t WorkerPool::run(std::size_t count, const std::function<void(std::siz
     done_.wait(lock, [&] { return busy_ == 0; });
     return ran_.load();
 }
+
+}  // namespace planner

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+namespace planner {
+
 // Threads started once and reused for every decision. `run` hands out item
 // indices 0..count-1 to the workers and the calling thread until all are
 // done or `keep_going` says stop; each item is run exactly once or not at
@@ -44,3 +46,5 @@ private:
     std::atomic<std::size_t> ran_{0};
     std::atomic<bool> stop_{false};
 };
+
+}  // namespace planner

@@ -36,24 +36,24 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
     out.settings = settings;
     // The player's own reading of the game and of its budget, or the page
     // would show another decision than the one the player made.
-    out.game = game_around(state, settings.first_hammer_side);
-    PlannerOptions options;
+    out.game = planner::game_around(state, settings.first_hammer_side);
+    planner::PlannerOptions options;
     options.seed = settings.seed;
     options.spread = settings.spread;
     options.threads = settings.threads;
-    Planner planner(api, options);
+    planner::Planner planner(api, options);
     // With a fixed budget the player's only time limit is the clock's share.
-    const TimePlan time = plan_time(remaining_ms, state, 1e12);
+    const planner::TimePlan time = planner::plan_time(remaining_ms, state, 1e12);
     out.clock_quick = time.quick;
     if (time.quick) {
         out.decision.shot = planner.quick_shot();
         out.decision.quick = true;
     } else {
-        out.budget = shot_budget(state.shot_number, settings.sims, time);
+        out.budget = planner::shot_budget(state.shot_number, settings.sims, time);
         out.decision = planner.decide(state, out.game, out.budget, /*want_outcomes=*/true);
     }
     out.reply = reply_line(out.decision.shot);
-    for (const ::CandidateReport& weighed : out.decision.candidates) {
+    for (const planner::CandidateReport& weighed : out.decision.candidates) {
         out.rests.push_back(rest_without_noise(api, state, weighed.candidate.shot));
     }
     std::vector<StonePosition> frames;
@@ -73,7 +73,7 @@ CandidateReport planner_candidates(const PlannerDecision& decision) {
         "end; its 95% interval is the Wilson score interval on the candidate's samples. Candidates dropped early in its successive halving have few samples; the one "
         "played is the best of the last round, which a candidate dropped earlier on few "
         "samples may outscore.";
-    for (const ::CandidateReport& weighed : decision.decision.candidates) {
+    for (const planner::CandidateReport& weighed : decision.decision.candidates) {
         Candidate c;
         c.shot = weighed.candidate.shot;
         c.label = weighed.candidate.label;

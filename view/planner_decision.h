@@ -5,10 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
-// This header puts the planner's global Candidate, CandidateReport and
-// Decision beside the view's own in one translation unit: it compiles only
-// while the view keeps its types in namespace view, as it must to link
-// both libraries into one program.
+// The planner's Candidate, CandidateReport and Decision share their names
+// with the view's own; each part keeps them in its namespace.
 #include "planner/planner.h"
 #include "view/candidate_report.h"
 #include "view/shot_paths.h"
@@ -34,10 +32,10 @@ struct PlannerDecision {
     GAMESTATE state{};
     std::int32_t remaining_ms = 0;
     PlannerSettings settings;
-    GameContext game;
-    SearchBudget budget;
+    planner::GameContext game;
+    planner::SearchBudget budget;
     bool clock_quick = false;  // the clock left too little for a search
-    ::Decision decision;       // the planner's own, with every sampled outcome
+    planner::Decision decision;  // the planner's own, with every sampled outcome
     std::string reply;         // the line "GO" would print
     ShotPaths outcome;         // the chosen shot played without noise
     std::vector<Position> rests;  // each candidate played without noise

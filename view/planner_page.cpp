@@ -16,7 +16,7 @@ std::string format(const char* pattern, double value) {
 }
 
 std::string game_text(const PlannerDecision& decision) {
-    const GameContext& game = decision.game;
+    const planner::GameContext& game = decision.game;
     const bool hammer = decision.state.shot_number % 2 == 1;
     return "end " + std::to_string(game.end) + " of 0.." + std::to_string(game.last_end) +
            ", lead " + (game.lead > 0 ? "+" : "") + std::to_string(game.lead) +
@@ -24,7 +24,7 @@ std::string game_text(const PlannerDecision& decision) {
 }
 
 std::string search_text(const PlannerDecision& decision) {
-    const ::Decision& d = decision.decision;
+    const planner::Decision& d = decision.decision;
     if (decision.clock_quick) {
         return "none: the clock leaves too little, so the planner draws to the button";
     }
@@ -49,9 +49,9 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
     out += fact("Search", xml_escape(search_text(decision)));
     out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
     out += played_fact(decision.reply, source);
-    const ::Decision& d = decision.decision;
+    const planner::Decision& d = decision.decision;
     if (d.chosen >= 0) {
-        const ::CandidateReport& chosen = d.candidates[static_cast<std::size_t>(d.chosen)];
+        const planner::CandidateReport& chosen = d.candidates[static_cast<std::size_t>(d.chosen)];
         out += fact("Played", xml_escape(chosen.candidate.label) + ", P(win) " +
                                   format("%.3f", chosen.value) + " over " +
                                   std::to_string(chosen.samples) + " samples");

@@ -55,14 +55,14 @@ const SimulatorApi& physics() {
 // shortlist's quick look included). Rates are per CPU second, so that a
 // loaded machine slows the wall time but not the figure much.
 void BM_SamplesPerCore(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options = shipped_options();
+    planner::PlannerOptions options = planner::shipped_options();
     options.threads = 1;
-    Planner planner(physics(), options);
+    planner::Planner planner(physics(), options);
     std::int64_t samples = 0;
     std::int64_t simulations = 0;
     for (auto _ : bench) {
-        const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{20000, 0.0});
+        const planner::Decision decision = planner.decide(
+            state, planner::GameContext{0, 2, 7, {}}, planner::SearchBudget{20000, 0.0});
         samples += decision.samples;
         simulations += decision.simulations;
         benchmark::DoNotOptimize(decision.shot);
@@ -79,12 +79,14 @@ BENCHMARK_CAPTURE(BM_SamplesPerCore, last_shot15, LAST)->Unit(benchmark::kMillis
 // A whole decision with the player's default budget (of which the stone
 // gets its share) on two threads: the decision time per shot.
 void BM_FixedDecision(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options = shipped_options();
+    planner::PlannerOptions options = planner::shipped_options();
     options.threads = 2;
-    Planner planner(physics(), options);
-    const SearchBudget budget{stone_share(state.shot_number, DEFAULT_SIMS), 0.0};
+    planner::Planner planner(physics(), options);
+    const planner::SearchBudget budget{
+        planner::stone_share(state.shot_number, planner::DEFAULT_SIMS), 0.0};
     for (auto _ : bench) {
-        const Decision decision = planner.decide(state, GameContext{0, 2, 7, {}}, budget);
+        const planner::Decision decision =
+            planner.decide(state, planner::GameContext{0, 2, 7, {}}, budget);
         benchmark::DoNotOptimize(decision.shot);
     }
 }
@@ -96,15 +98,15 @@ BENCHMARK_CAPTURE(BM_FixedDecision, last_shot15, LAST)->Unit(benchmark::kMillise
 // The wall time should sit just above the budget; the samples say how much
 // search it bought.
 void BM_TimedDecision(benchmark::State& bench, const GAMESTATE& state) {
-    PlannerOptions options = shipped_options();
+    planner::PlannerOptions options = planner::shipped_options();
     options.threads = 2;
-    Planner planner(physics(), options);
+    planner::Planner planner(physics(), options);
     const double budget = static_cast<double>(bench.range(0));
     std::int64_t samples = 0;
     std::int64_t decisions = 0;
     for (auto _ : bench) {
-        const Decision decision =
-            planner.decide(state, GameContext{0, 2, 7, {}}, SearchBudget{0, budget});
+        const planner::Decision decision = planner.decide(
+            state, planner::GameContext{0, 2, 7, {}}, planner::SearchBudget{0, budget});
         samples += decision.samples;
         ++decisions;
     }

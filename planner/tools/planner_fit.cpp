@@ -14,6 +14,8 @@
 #include "leaf_model.h"
 #include "record_entries.h"
 
+namespace planner {
+
 namespace {
 
 constexpr int ITERATIONS = 400;
@@ -188,9 +190,7 @@ double mean_log_loss(const Weights& raw, const std::vector<Example>& examples) {
     return loss / static_cast<double>(examples.size());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_command_line(int argc, char** argv) {
     std::vector<std::string> records;
     std::string player = "planner";
     std::string out_path;
@@ -238,4 +238,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     return 0;
+}
+
+}  // namespace
+
+}  // namespace planner
+
+int main(int argc, char** argv) {
+    return planner::run_command_line(argc, argv);
 }

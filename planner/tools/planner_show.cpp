@@ -7,7 +7,11 @@
 
 #include "planner.h"
 
-int main(int argc, char** argv) {
+namespace planner {
+
+namespace {
+
+int run_command_line(int argc, char** argv) {
     std::vector<float> stones;
     int shot = 0;
     int end = 0;
@@ -69,4 +73,12 @@ int main(int argc, char** argv) {
                     static_cast<double>(c.candidate.shot.vy), c.candidate.shot.spin);
     }
     return 0;
+}
+
+}  // namespace
+
+}  // namespace planner
+
+int main(int argc, char** argv) {
+    return planner::run_command_line(argc, argv);
 }

@@ -10,9 +10,9 @@
 #include "net_training.h"
 #include "training_data.h"
 
-namespace {
+namespace planner {
 
-using namespace planner;
+namespace {
 
 struct Options {
     std::vector<std::string> records;
@@ -160,9 +160,7 @@ int run(const Options& options) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_command_line(int argc, char** argv) {
     Options options;
     CLI::App app{"planner-train: fits the planner's value model to match records"};
     app.add_option("--record", options.records, "curling-match records to learn from")
@@ -198,4 +196,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 256));
     CLI11_PARSE(app, argc, argv);
     return run(options);
+}
+
+}  // namespace
+
+}  // namespace planner
+
+int main(int argc, char** argv) {
+    return planner::run_command_line(argc, argv);
 }

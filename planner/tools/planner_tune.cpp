@@ -20,6 +20,8 @@
 #include "rollout_policy.h"
 #include "sheet.h"
 
+namespace planner {
+
 namespace {
 
 // How often each score of an end (for the team with the hammer) was seen.
@@ -125,9 +127,7 @@ bool count_record(const std::string& path, const std::string& player, EndCounts&
     });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_command_line(int argc, char** argv) {
     int ends = 400;
     std::int64_t sims = 600;
     std::uint64_t seed = 1;
@@ -210,4 +210,12 @@ int main(int argc, char** argv) {
         }
     }
     return write_distribution(counts, source, out_path);
+}
+
+}  // namespace
+
+}  // namespace planner
+
+int main(int argc, char** argv) {
+    return planner::run_command_line(argc, argv);
 }

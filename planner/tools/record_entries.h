@@ -9,6 +9,8 @@
 
 #include "match/records/record_reader.h"
 
+namespace planner {
+
 // Calls `visit` with the record's header and then each line of its whole
 // games (the one reader of records: match/README.md), in the order written,
 // until it returns false. What the reader leaves out (a line cut short, a
@@ -48,3 +50,5 @@ inline int player_number(const nlohmann::json& match, const std::string& name) {
     }
     return number;
 }
+
+}  // namespace planner

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace planner;
+
 const SimulatorApi& physics() {
     static const SimulatorLoad load = load_simulator_at(PHYSICS_PATH);
     return load.api;

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace planner;
+
 GAMESTATE mid_end() {
     GAMESTATE state{};
     state.shot_number = 9;

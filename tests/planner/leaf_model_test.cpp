@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace planner;
+
 double mean_hammer_score(const std::array<double, LEAF_CLASSES>& chances) {
     double mean = 0.0;
     double total = 0.0;

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace planner;
+
 EndScoreDistribution mostly(int score) {
     EndScoreDistribution d{};
     d.fill(0.001);

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace planner;
+
 bool offers_clearing(const Decision& decision) {
     for (const CandidateReport& report : decision.candidates) {
         if (report.candidate.plan == Plan::CLEAR) {

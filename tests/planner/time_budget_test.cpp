@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace planner;
+
 GAMESTATE at_shot(int shot, int end, int last_end) {
     GAMESTATE state{};
     state.shot_number = shot;

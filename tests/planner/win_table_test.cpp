@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace planner;
+
 struct GamePoint {
     int end;
     int last_end;

@@ -57,11 +57,11 @@ GAMESTATE position() {
 void expect_page_shows(const view::PlannerDecision& decision) {
     const std::string page = view::planner_page(decision, view::AnalysisSource{});
     const std::string table = element(page, "<tbody>", "</tbody>");
-    const ::Decision& d = decision.decision;
+    const planner::Decision& d = decision.decision;
     ASSERT_FALSE(d.candidates.empty());
     EXPECT_EQ(count(table, "<tr "), d.candidates.size());
     for (std::size_t c = 0; c < d.candidates.size(); ++c) {
-        const ::CandidateReport& weighed = d.candidates[c];
+        const planner::CandidateReport& weighed = d.candidates[c];
         const std::string row =
             element(table, "data-candidate=\"" + std::to_string(c) + "\"", "</tr>");
         ASSERT_FALSE(row.empty()) << "candidate " << c << " is not listed";
@@ -81,7 +81,7 @@ void expect_page_shows(const view::PlannerDecision& decision) {
         << "the row marked as played is not the candidate the planner played: " << marked;
 
     // The played candidate's cloud: each sample's moved or placed stones.
-    const ::CandidateReport& played = d.candidates[static_cast<std::size_t>(d.chosen)];
+    const planner::CandidateReport& played = d.candidates[static_cast<std::size_t>(d.chosen)];
     const Position before = view::stones_of_state(decision.state);
     std::size_t marks = 0;
     ASSERT_LE(played.outcomes.size(), view::DRAWN_SAMPLES) << "a budget that draws every sample";
@@ -105,7 +105,7 @@ TEST(PlannerPage, ListsEveryCandidateAndDrawsThePlayedOnesSamples) {
     // best value on the table: the mark follows its choice, here the worst.
     int worst = decision.decision.chosen;
     for (std::size_t c = 0; c < decision.decision.candidates.size(); ++c) {
-        const ::CandidateReport& weighed = decision.decision.candidates[c];
+        const planner::CandidateReport& weighed = decision.decision.candidates[c];
         if (weighed.samples > 0 && weighed.value < decision.decision.candidates[static_cast<std::size_t>(worst)].value) {
             worst = static_cast<int>(c);
         }
