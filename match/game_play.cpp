@@ -48,6 +48,7 @@ private:
     std::optional<Fault> io_fault(IoStatus status, int side, GameEnding on_timeout,
                                   const std::string& late, const std::string& during);
     void finish(const std::optional<Fault>& fault);
+    bool apply_rule(const GAMESTATE& before, records::ShotLine& line);
     int last_end(int end) const { return std::max(settings_.regular_ends - 1, end); }
 
     int index_;
@@ -155,10 +156,14 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
     simulator_.Simulation(&played, delivered, 0.0f, 0, -1);
     std::memcpy(state_.stones, played.stones, sizeof state_.stones);
     remove_stones_out_of_play(state_);
+    records::ShotLine line;
+    if (!apply_rule(before, line)) {
+        return Fault{GameEnding::CRASH, side, *fatal_};
+    }
+    result_.rule_undone[side] += line.rule_undone ? 1 : 0;
 
     const double think_ms = static_cast<double>(elapsed) / 1000.0;
     result_.think_ms[side].push_back(think_ms);
-    records::ShotLine line;
     line.game = index_;
     line.end = end;
     line.shot = shot;
@@ -174,6 +179,35 @@ std::optional<Fault> Game::play_shot(int end, int shot, int first_thrower) {
     line.clock_ms = {remaining_ms(clock_, 0), remaining_ms(clock_, 1)};
     write_json_line(record_, records::shot_json(line));
     return std::nullopt;
+}
+
+// The stones the player to move next sees are those the rule leaves; the
+// record keeps where the shot had left them too. False, with `fatal_` set,
+// when the library refuses the rule.
+bool Game::apply_rule(const GAMESTATE& before, records::ShotLine& line) {
+    if (settings_.rule == CURLING_RULE_NONE) {
+        return true;
+    }
+    GAMESTATE ruled = state_;
+    ruled.shot_number = before.shot_number + 1;
+    std::uint32_t restored = 0;
+    const int applied = simulator_.ApplyFreeGuardZone(&before, &ruled, settings_.rule, &restored);
+    if (applied < 0) {
+        fatal_ = "the physics library refused the free guard zone rule (ApplyFreeGuardZone returned " +
+                 std::to_string(applied) + ")";
+        return false;
+    }
+    if (applied == 1) {
+        line.rule_undone = true;
+        std::copy(std::begin(state_.stones), std::end(state_.stones), line.undone_after.begin());
+        for (int k = 0; k < STONES_PER_END; ++k) {
+            if ((restored >> k) & 1U) {
+                line.restored.push_back(k);
+            }
+        }
+        std::memcpy(state_.stones, ruled.stones, sizeof state_.stones);
+    }
+    return true;
 }
 
 std::optional<Fault> Game::send_score(int side, int end_score) {

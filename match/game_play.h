@@ -22,6 +22,9 @@ struct GameSettings {
     // How long a player may take to answer "ISREADY" or to take a command
     // outside its own turn.
     std::chrono::milliseconds ready_timeout{10000};
+    // The free guard zone (CURLING_RULE_*); any rule but none needs the
+    // library's ApplyFreeGuardZone.
+    int rule = CURLING_RULE_NONE;
 };
 
 struct GameOutcome {

@@ -23,6 +23,7 @@ struct GameResult {
     std::string detail;
     std::vector<EndResult> ends;
     std::vector<double> think_ms[2];
+    int rule_undone[2] = {0, 0};  // deliveries the free guard zone undid
 };
 
 // Game points of player 1: 1 for a win, 0.5 for a draw, 0 for a loss.

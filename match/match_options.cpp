@@ -10,6 +10,7 @@
 #include <ostream>
 #include <thread>
 
+#include "match/records/free_guard_zone.h"
 #include "simulator/simulator_loader.h"
 
 namespace runner {
@@ -98,13 +99,24 @@ CLI::Validator sprt_text() {
         accepts);
 }
 
+CLI::Validator rule_text() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (!records::rule_from_name(text)) {
+                return std::string("accepts ") + records::RULE_ACCEPTS + ", not \"" + text + "\"";
+            }
+            return {};
+        },
+        records::RULE_ACCEPTS);
+}
+
 // The options that say what match is played: a resumed match takes them
 // from its record instead. --simulator is not one: the library may have
 // moved, and its checksum in the record says whether it is the same.
 constexpr const char* MATCH_DEFINING[] = {"--player1", "--player2", "--names", "--games",
                                           "--ends", "--clock-ms", "--spread", "--seed", "--out",
                                           "--force", "--ready-timeout-ms",
-                                          "--shard", "--sprt"};
+                                          "--shard", "--sprt", "--rule"};
 
 // CLI11 words some errors for its own sake ("1 required INT missing"): say
 // instead which option it was and what it accepts, on one line.
@@ -200,6 +212,12 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
                    "Sequential test on game pairs, elo0=A,elo1=B[,alpha=0.05,beta=0.05]: the match "
                    "stops when H0 (Elo elo0) or H1 (Elo elo1) is accepted")
         ->check(rule("--sprt", sprt_text()));
+    std::string guard_rule;
+    app.add_option("--rule", guard_rule,
+                   "Free guard zone: none, four-rock or five-rock (the first 4 or 5 stones of an end may "
+                   "not remove the other team's guards), with +no-tick to keep centre-line guards on the line "
+                   "too; a delivery that breaks it is undone")
+        ->check(rule("--rule", rule_text()));
     app.add_option("--resume", options.resume,
                    "Carry on the match of this record: keeps its finished game pairs and plays the "
                    "rest; the record gives every option but --concurrency and --quiet");
@@ -240,6 +258,9 @@ std::optional<int> parse_match_options(int argc, const char* const* argv, MatchO
     }
     if (!sprt.empty()) {
         options.sprt = parse_sprt(sprt);
+    }
+    if (!guard_rule.empty()) {
+        options.rule = *records::rule_from_name(guard_rule);
     }
     if (seed_option->count() > 0) {
         options.seed = seed;

@@ -229,7 +229,7 @@ int finish_match(SharedMatch& match, const MatchControl& control, std::ostream& 
     for (const auto& entry : match.results) {
         played.push_back(entry.second);
     }
-    const MatchSummary summary = summarize(played, options.ends);
+    const MatchSummary summary = summarize(played, options.ends, options.rule);
     const SprtState* sprt = match.sprt ? &match.sprt->state() : nullptr;
     nlohmann::json summary_line = summary_json(summary, sprt);
     if (signal != 0) {
@@ -292,6 +292,11 @@ int run_match(const MatchOptions& given, std::ostream& out, std::ostream& err, c
             << "\n";
         return EXIT_UNUSABLE;
     }
+    if (options.rule != CURLING_RULE_NONE && load.api.ApplyFreeGuardZone == nullptr) {
+        err << "--rule: " << printable(load.path) << " has no ApplyFreeGuardZone (a library older than the free "
+            << "guard zone rule); play with --rule none or a newer library\n";
+        return EXIT_UNUSABLE;
+    }
     if (resuming) {
         if (const auto status = check_library(kept, given, load.path, err)) {
             return *status;
@@ -321,6 +326,7 @@ int run_match(const MatchOptions& given, std::ostream& out, std::ostream& err, c
     match.settings.spread = options.spread;
     match.settings.match_seed = seed;
     match.settings.ready_timeout = std::chrono::milliseconds(options.ready_timeout_ms);
+    match.settings.rule = options.rule;
     match.results = kept.finished;
     if (options.sprt && options.shard.whole_match()) {
         match.sprt.emplace(*options.sprt, options.games / 2);

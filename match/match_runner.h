@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "curling_simulator.h"
 #include "shard.h"
 #include "sprt.h"
 
@@ -29,6 +30,7 @@ struct MatchOptions {
     bool quiet = false;  // no live end lines, boards and summary only
     Shard shard;         // the pairs this runner plays
     std::optional<SprtBounds> sprt;  // stop once the test decides
+    int rule = CURLING_RULE_NONE;    // the free guard zone, as the library numbers it
     std::string resume;  // a record to carry on; its header gives the match
 };
 

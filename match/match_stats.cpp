@@ -119,8 +119,9 @@ void count_end(SideFigures& figures, const EndResult& end, int side) {
 
 }  // namespace
 
-MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends) {
+MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends, int rule) {
     MatchSummary summary;
+    summary.rule = rule;
     summary.games = static_cast<int>(games.size());
     std::vector<double> think[2];
     for (const GameResult& game : games) {
@@ -130,6 +131,7 @@ MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends) {
             count_result(figures, game.winner, side);
             figures.points_for += game.score[side];
             figures.points_against += game.score[1 - side];
+            figures.rule_undone += game.rule_undone[side];
             think[side].insert(think[side].end(), game.think_ms[side].begin(),
                                game.think_ms[side].end());
         }

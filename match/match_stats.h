@@ -22,6 +22,7 @@ struct SideFigures {
     int points_without_hammer = 0;
     int steals = 0;  // ends scored without the hammer
     int blank_ends_with_hammer = 0;
+    int rule_undone = 0;  // deliveries the free guard zone undid
     std::optional<double> median_think_ms;
 };
 
@@ -48,6 +49,7 @@ struct MatchSummary {
     int extra_ends = 0;
     std::map<std::string, int> endings;
     EloEstimate elo;
+    int rule = CURLING_RULE_NONE;  // the free guard zone the match was played under
 };
 
 // Elo difference that an expected score `score` of 0..1 stands for.
@@ -67,7 +69,7 @@ EloEstimate elo_from_games(const std::vector<GameResult>& games);
 // The estimate from per-pair mean scores.
 EloEstimate elo_from_samples(const std::vector<double>& samples);
 
-MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends);
+MatchSummary summarize(const std::vector<GameResult>& games, int regular_ends, int rule = CURLING_RULE_NONE);
 
 std::optional<double> median(std::vector<double> values);
 

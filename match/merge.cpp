@@ -260,10 +260,10 @@ int run_merge(int argc, const char* const* argv, std::ostream& out, std::ostream
     for (const auto& entry : finished) {
         played.push_back(entry.second);
     }
-    const MatchSummary summary = summarize(played, reference["ends"].get<int>());
     MatchOptions described;
     std::uint64_t seed = 0;
     options_from_header(reference, described, seed);
+    const MatchSummary summary = summarize(played, reference["ends"].get<int>(), described.rule);
     std::optional<PairSequence> sprt;
     if (described.sprt) {
         sprt.emplace(*described.sprt, games / 2);

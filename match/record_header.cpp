@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "game_rules.h"
+#include "match/records/free_guard_zone.h"
 #include "match_options.h"
 
 namespace runner {
@@ -32,6 +33,11 @@ nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, con
         {"shard", {{"index", options.shard.index}, {"count", options.shard.count}}}};
     if (const auto checksum = library_checksum(simulator)) {
         header["simulator_checksum"] = *checksum;
+    }
+    // Written only for a match under the rule: a match without it has the
+    // header of every record made before the rule, and merges with them.
+    if (options.rule != CURLING_RULE_NONE) {
+        header["rule"] = records::rule_name(options.rule);
     }
     if (options.sprt) {
         header["sprt"] = {{"elo0", options.sprt->elo0},
@@ -158,6 +164,15 @@ std::optional<std::string> options_from_header(const nlohmann::json& header, Mat
             return "shard: " + (error.empty() ? std::string("not an object") : error);
         }
         options.shard = Shard{index, count};
+    }
+    options.rule = CURLING_RULE_NONE;
+    if (header.contains("rule")) {
+        const nlohmann::json& rule = header["rule"];
+        const auto known = rule.is_string() ? records::rule_from_name(rule.get<std::string>()) : std::nullopt;
+        if (!known) {
+            return std::string("rule is not one of ") + records::RULE_ACCEPTS;
+        }
+        options.rule = *known;
     }
     options.sprt.reset();
     if (header.contains("sprt")) {

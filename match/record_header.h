@@ -22,7 +22,7 @@ nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, con
 std::optional<std::string> library_checksum(const std::string& path);
 
 // Reads a header back: players, names, games, ends, clock, spread, seed,
-// ready timeout, simulator, shard and SPRT bounds. The other fields of
+// ready timeout, simulator, shard, rule and SPRT bounds. The other fields of
 // `options` are left as they are. Returns what is wrong with the header, if
 // anything (a missing field or a value the runner would not accept).
 std::optional<std::string> options_from_header(const nlohmann::json& header, MatchOptions& options,

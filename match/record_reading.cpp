@@ -17,6 +17,7 @@ GameResult result_of(const records::RecordedGame& game) {
     result.game_index = static_cast<int>(game.index);
     for (const records::ShotLine& shot : game.shots) {
         result.think_ms[shot.side].push_back(shot.think_ms);
+        result.rule_undone[shot.side] += shot.rule_undone ? 1 : 0;
     }
     for (const records::EndLine& end : game.ends) {
         result.ends.push_back(EndResult{end.score, end.hammer - 1});

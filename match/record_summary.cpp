@@ -5,7 +5,8 @@ namespace runner {
 nlohmann::json summary_json(const MatchSummary& summary, const SprtState* sprt) {
     nlohmann::json sides = nlohmann::json::array();
     for (const SideFigures& f : summary.side) {
-        sides.push_back({{"wins", f.wins},
+        nlohmann::json& side = sides.emplace_back();
+        side = {{"wins", f.wins},
                          {"draws", f.draws},
                          {"losses", f.losses},
                          {"game_points", f.game_points},
@@ -18,7 +19,10 @@ nlohmann::json summary_json(const MatchSummary& summary, const SprtState* sprt) 
                          {"steals", f.steals},
                          {"blank_ends_with_hammer", f.blank_ends_with_hammer},
                          {"median_think_ms",
-                          f.median_think_ms ? nlohmann::json(*f.median_think_ms) : nullptr}});
+                          f.median_think_ms ? nlohmann::json(*f.median_think_ms) : nullptr}};
+        if (summary.rule != CURLING_RULE_NONE) {
+            side["rule_undone"] = f.rule_undone;
+        }
     }
     const auto optional_number = [](const std::optional<double>& value) {
         return value ? nlohmann::json(*value) : nlohmann::json(nullptr);

@@ -162,7 +162,11 @@ std::string summary_text(const MatchSummary& summary, const std::string raw_name
                 per_end(f.points_with_hammer, f.ends_with_hammer) + ", without " +
                 per_end(f.points_without_hammer, f.ends_without_hammer) + "; steals " +
                 std::to_string(f.steals) + "; median think " +
-                (f.median_think_ms ? format("%.1f ms", *f.median_think_ms) : "-") + "\n";
+                (f.median_think_ms ? format("%.1f ms", *f.median_think_ms) : "-") +
+                (summary.rule != CURLING_RULE_NONE
+                     ? "; undone by the free guard zone " + std::to_string(f.rule_undone)
+                     : std::string()) +
+                "\n";
     }
     text += "Ends " + std::to_string(summary.ends) + ", blank " +
             std::to_string(summary.blank_ends) + ", extra " + std::to_string(summary.extra_ends) +

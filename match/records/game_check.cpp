@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "match/records/free_guard_zone.h"
+
 namespace records {
 
 namespace {
@@ -10,8 +12,8 @@ std::string number(int n) { return std::to_string(n); }
 
 }  // namespace
 
-GameCheck::GameCheck(std::int64_t game, int regular_ends)
-    : game_(game), regular_ends_(regular_ends), first_thrower_(first_thrower_of_game(game)) {}
+GameCheck::GameCheck(std::int64_t game, int regular_ends, int rule)
+    : game_(game), regular_ends_(regular_ends), rule_(rule), first_thrower_(first_thrower_of_game(game)) {}
 
 std::optional<std::string> GameCheck::end_may_start() const {
     if (!another_end(regular_ends_, ends_, totals_[0], totals_[1])) {
@@ -37,6 +39,11 @@ std::optional<std::string> GameCheck::shot(const ShotLine& shot) {
     if (shot.side != side || shot.player != side + 1) {
         return "shot " + number(shot.shot) + " of end " + number(shot.end) + " is thrown by player " +
                number(shot.player) + " (side " + number(shot.side) + "), not by player " + number(side + 1);
+    }
+    if (shot.rule_undone && shot.shot >= deliveries_covered(rule_)) {
+        return "shot " + number(shot.shot) + " of end " + number(shot.end) + " is undone by the free guard zone, which " +
+               (rule_ == CURLING_RULE_NONE ? std::string("the match is not played under")
+                                           : "covers only the first " + number(deliveries_covered(rule_)) + " stones");
     }
     ++stones_;
     return std::nullopt;

@@ -12,10 +12,11 @@ namespace records {
 // agreeing with the rules and with each other: stones thrown in turn, none
 // missing, every end scored once after its sixteenth stone by the side
 // with the hammer it should have, running totals, and a game line whose
-// score, end scores, winner and ending are those of its ends.
+// score, end scores, winner and ending are those of its ends; a shot undone
+// by the free guard zone only where the match's rule covers it.
 class GameCheck {
 public:
-    GameCheck(std::int64_t game, int regular_ends);
+    GameCheck(std::int64_t game, int regular_ends, int rule = CURLING_RULE_NONE);
 
     std::optional<std::string> shot(const ShotLine& shot);
     std::optional<std::string> end(const EndLine& end);
@@ -29,6 +30,7 @@ private:
 
     std::int64_t game_;
     int regular_ends_;
+    int rule_;
     int first_thrower_;  // side that opens the end under way
     int ends_ = 0;       // ends scored
     int stones_ = 0;     // stones thrown in the end under way

@@ -38,6 +38,8 @@ class Fields {
 public:
     explicit Fields(const json& line) : line_(line) {}
 
+    bool has(const char* key) const { return line_.contains(key); }
+
     const json& field(const char* key) const {
         const auto found = line_.find(key);
         if (found == line_.end()) {
@@ -116,6 +118,47 @@ private:
     const json& line_;
 };
 
+bool same_stone(StonePosition a, StonePosition b) { return a.x == b.x && a.y == b.y; }
+
+// The rule's fields of a shot, and what they must agree with: the rule puts
+// every other stone back as it lay and removes the thrown one, and the
+// stones it restored are those the shot had moved.
+void read_undone(const Fields& in, ShotLine& shot) {
+    shot.rule_undone = false;
+    shot.restored.clear();
+    if (!in.has("rule_undone")) {
+        return;
+    }
+    const json& undone = in.field("rule_undone");
+    if (!undone.is_boolean()) {
+        throw Fault{"\"rule_undone\" is not true or false"};
+    }
+    shot.rule_undone = undone.get<bool>();
+    if (!shot.rule_undone) {
+        return;
+    }
+    shot.undone_after = in.stones("undone_after");
+    std::vector<int> moved;
+    for (int k = 0; k < CURLING_STONES; ++k) {
+        const auto slot = static_cast<std::size_t>(k);
+        if (k == shot.shot) {
+            if (!same_stone(shot.after[slot], StonePosition{0.0f, 0.0f})) {
+                throw Fault{"the rule undid the shot but the thrown stone is still in \"after\""};
+            }
+        } else if (!same_stone(shot.after[slot], shot.position[slot])) {
+            throw Fault{"the rule undid the shot but stone " + std::to_string(k) + " of \"after\" is not where it was"};
+        } else if (!same_stone(shot.undone_after[slot], shot.position[slot])) {
+            moved.push_back(k);
+        }
+    }
+    for (const json& slot : in.array("restored", 0, CURLING_STONES)) {
+        shot.restored.push_back(static_cast<int>(Fields::whole(slot, "restored", 0, CURLING_STONES - 1)));
+    }
+    if (shot.restored != moved) {
+        throw Fault{"\"restored\" is not the stones the shot moved, in order"};
+    }
+}
+
 template <typename Read>
 std::optional<std::string> guarded(const json& line, const char* type, Read read) {
     if (!line.is_object() || line.value("type", json()) != type) {
@@ -146,7 +189,7 @@ std::optional<std::int64_t> whole_number(const nlohmann::json& value, std::int64
 }
 
 nlohmann::json shot_json(const ShotLine& shot) {
-    return {{"type", "shot"},
+    json line = {{"type", "shot"},
             {"game", shot.game},
             {"end", shot.end},
             {"shot", shot.shot},
@@ -160,6 +203,13 @@ nlohmann::json shot_json(const ShotLine& shot) {
             {"after", stones_json(shot.after)},
             {"think_ms", shot.think_ms},
             {"clock_ms", {shot.clock_ms[0], shot.clock_ms[1]}}};
+    // Only on the shots the rule undid: a record without any reads as before.
+    if (shot.rule_undone) {
+        line["rule_undone"] = true;
+        line["restored"] = shot.restored;
+        line["undone_after"] = stones_json(shot.undone_after);
+    }
+    return line;
 }
 
 nlohmann::json end_json(const EndLine& end) {
@@ -201,6 +251,7 @@ std::optional<std::string> read_shot(const nlohmann::json& line, ShotLine& shot)
         const json& clock = in.array("clock_ms", 2, 2);
         shot.clock_ms = {Fields::whole(clock[0], "clock_ms", 0, MAX_RECORD_CLOCK_MS),
                          Fields::whole(clock[1], "clock_ms", 0, MAX_RECORD_CLOCK_MS)};
+        read_undone(in, shot);
     });
 }
 

@@ -40,6 +40,13 @@ struct ShotLine {
     Stones after{};
     double think_ms = 0.0;
     std::array<std::int64_t, 2> clock_ms{};  // both sides' remaining time after the shot
+    // Set when the free guard zone undid the shot: `after` is then the
+    // position played on (every other stone as in `position`, the thrown
+    // one removed), `restored` the stones the rule put back (ascending) and
+    // `undone_after` where the shot had left the stones.
+    bool rule_undone = false;
+    std::vector<int> restored;
+    Stones undone_after{};
     std::size_t line = 0;  // where it was read (1 for the first line), 0 when not read
 };
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <sstream>
 
+#include "match/records/free_guard_zone.h"
 #include "match/records/game_check.h"
 
 namespace records {
@@ -109,6 +110,13 @@ std::optional<std::string> read_header(const json& line, std::string_view text, 
             return "shard: " + *error;
         }
     }
+    if (const auto rule = line.find("rule"); rule != line.end()) {
+        const auto known = rule->is_string() ? rule_from_name(rule->get<std::string>()) : std::nullopt;
+        if (!known) {
+            return std::string("rule is not one of ") + RULE_ACCEPTS;
+        }
+        header.rule = *known;
+    }
     header.json = line;
     header.text = std::string(text);
     return std::nullopt;
@@ -116,7 +124,9 @@ std::optional<std::string> read_header(const json& line, std::string_view text, 
 
 // A game being read: checked line by line until its game line.
 struct GameInProgress {
-    GameInProgress(std::int64_t index, int regular_ends) : check(index, regular_ends) { game.index = index; }
+    GameInProgress(std::int64_t index, int regular_ends, int rule) : check(index, regular_ends, rule) {
+        game.index = index;
+    }
     RecordedGame game;
     GameCheck check;
     std::size_t last_line = 0;
@@ -197,7 +207,7 @@ void Reader::game_line(std::size_t number, std::string_view text, const json& li
         return;
     }
     const std::int64_t game_index = index->get<std::int64_t>();
-    GameInProgress& game = open_.try_emplace(game_index, game_index, record_.header.ends).first->second;
+    GameInProgress& game = open_.try_emplace(game_index, game_index, record_.header.ends, record_.header.rule).first->second;
     if (game.broken) {
         return;
     }

@@ -42,6 +42,7 @@ struct Header {
     std::array<std::string, 2> names;
     std::int64_t shard_index = 0;
     std::int64_t shard_count = 1;
+    int rule = CURLING_RULE_NONE;  // the free guard zone ("rule"; none when absent)
 };
 
 struct RecordedGame {

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,7 +28,22 @@ struct Settings {
     // child leaves the player's process group and session.
     const char* fork_log = nullptr;
     bool own_session = false;
+    // Scripted replies ("vx vy spin" each, comma-separated): GO number k
+    // answers the k-th; once they are used up, a stone too slow to reach
+    // the far hog line, which the physics removes without touching any.
+    std::vector<std::string> shots;
 };
+
+std::vector<std::string> split_shots(const std::string& text) {
+    std::vector<std::string> shots;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        shots.push_back("BESTSHOT " + text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return shots;
+}
 
 Settings parse(int argc, char** argv) {
     Settings settings;
@@ -43,6 +60,8 @@ Settings parse(int argc, char** argv) {
             settings.jitter_us = std::atoi(value);
         } else if (key == "--log") {
             settings.log = value;
+        } else if (key == "--shots") {
+            settings.shots = split_shots(value);
         } else if (key == "--fork-child" || key == "--fork-session") {
             settings.fork_log = value;
             settings.own_session = key == "--fork-session";
@@ -192,6 +211,9 @@ int main(int argc, char** argv) {
                 reply("BESTSHOT nan -30.000000 0");
             } else if (strike && settings.mode == "badspin") {
                 reply("BESTSHOT 0.100000 -30.000000 2");
+            } else if (!settings.shots.empty()) {
+                const std::size_t k = static_cast<std::size_t>(go_count - 1);
+                reply(k < settings.shots.size() ? settings.shots[k] : "BESTSHOT 0 -1 0");
             } else {
                 reply(shot_for(position));
             }
