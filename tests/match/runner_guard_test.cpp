@@ -17,13 +17,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// A resumed match takes its options from its record: it gets none of the
+// fallbacks, so a case names the one option it gives.
 std::vector<std::string> quick_match(std::vector<std::string> more) {
     std::vector<std::string> args;
+    const bool resuming = std::find(more.begin(), more.end(), "--resume") != more.end();
     for (const std::vector<std::string>& fallback :
          {std::vector<std::string>{"--simulator", SCORING_SIMULATOR_PATH}, {"--games", "1"}, {"--ends", "1"},
           {"--concurrency", "1"}, {"--player1", mock_player()}, {"--player2", mock_player()},
           {"--out", "record.jsonl"}, {"--seed", "1"}}) {
-        if (std::find(more.begin(), more.end(), fallback[0]) == more.end()) {
+        if (!resuming && std::find(more.begin(), more.end(), fallback[0]) == more.end()) {
             args.insert(args.end(), fallback.begin(), fallback.end());
         }
     }
@@ -107,13 +110,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"shard_not_a_fraction", {"--shard", "1"}, "--shard: accepts K/N"},
         RefusedCase{"sprt_bounds_reversed", {"--sprt", "elo0=10,elo1=0"}, "--sprt: accepts elo0=A,elo1=B"},
         RefusedCase{"sprt_alpha_of_one", {"--sprt", "elo0=0,elo1=10,alpha=1"}, "--sprt: accepts"},
+        RefusedCase{"rule_unknown", {"--rule", "bogus"}, "--rule: accepts none, four-rock or five-rock"},
+        RefusedCase{"rule_no_tick_alone", {"--rule", "none+no-tick"}, "--rule: accepts"},
+        // The stand-in library predates the rule: it cannot be played under it.
+        RefusedCase{"rule_without_the_entry_point", {"--rule", "five-rock"}, "has no ApplyFreeGuardZone"},
         // An empty value is no value: it must not mean the default.
         RefusedCase{"empty_resume", {"--resume", ""}, "--resume: accepts a record file, not an empty value"},
         RefusedCase{"empty_out", {"--out", ""}, "--out: accepts a file name, not an empty value"},
         RefusedCase{"empty_simulator", {"--simulator", ""}, "--simulator: accepts a library file, not an empty"},
         RefusedCase{"empty_player", {"--player2", ""}, "--player2: accepts a command line, not an empty"},
         // The record says what match it is.
-        RefusedCase{"resume_with_match_options", {"--resume", "earlier.jsonl"}, "cannot be given with --resume"}),
+        RefusedCase{"resume_with_match_options", {"--resume", "earlier.jsonl", "--games", "3"},
+                    "--games: cannot be given with --resume"},
+        RefusedCase{"resume_under_another_rule", {"--resume", "earlier.jsonl", "--rule", "five-rock"},
+                    "--rule: cannot be given with --resume"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 // The edges of what is accepted convert exactly.

@@ -171,6 +171,9 @@ struct MismatchCase {
     std::vector<std::string> other_shard;  // options of the second record
     const char* says;
     bool edit = false;  // the second record claims to be shard 1/2 but holds shard 0/2's games
+    // The second record's header with this inserted: one the stand-in
+    // library cannot play, such as another rule.
+    const char* header_field = "";
 };
 
 void PrintTo(const MismatchCase& c, std::ostream* out) { *out << c.name; }
@@ -191,6 +194,11 @@ TEST_P(Mismatch, IsRefusedAndNothingIsWritten) {
         text.replace(text.find(from), from.size(), "\"shard\":{\"count\":2,\"index\":1}");
         std::ofstream(folder.file("b.jsonl"), std::ios::binary) << text;
     }
+    if (*c.header_field != '\0') {
+        std::string text = slurp(folder.file("b.jsonl"));
+        text.insert(1, std::string(c.header_field) + ",");
+        std::ofstream(folder.file("b.jsonl"), std::ios::binary) << text;
+    }
     const MatchRun run = merge({"a.jsonl", "b.jsonl"}, folder);
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -206,7 +214,9 @@ INSTANTIATE_TEST_SUITE_P(
         MismatchCase{"other_spread", {"--shard", "1/2", "--spread", "0.2"}, "spread 0.145 against 0.2"},
         MismatchCase{"other_sharding", {"--shard", "1/3"}, "not one sharding"},
         MismatchCase{"same_shard_twice", {"--shard", "0/2"}, "are both shard 0/2"},
-        MismatchCase{"games_of_another_shard", {"--shard", "1/2"}, "which shard 1/2 does not play", true}),
+        MismatchCase{"games_of_another_shard", {"--shard", "1/2"}, "which shard 1/2 does not play", true},
+        MismatchCase{"other_rule", {"--shard", "1/2"}, "rule none against \"five-rock\"", false,
+                     "\"rule\":\"five-rock\""}),
     [](const testing::TestParamInfo<MismatchCase>& info) { return std::string(info.param.name); });
 
 // The sequential test counts pairs in pair order, so it decides on the same
