@@ -19,6 +19,9 @@ from ._generated import MAX_ENDS, STONES
 
 MAX_LINE_BYTES = 4 << 20
 ENDINGS = ("normal", "time_forfeit", "crash", "stall", "malformed_shot")
+# The free guard zone rules a header may name, by the deliveries of an end
+# each covers (match/records/free_guard_zone.h).
+RULES = {"none": 0, "four-rock": 4, "five-rock": 5, "four-rock+no-tick": 5, "five-rock+no-tick": 5}
 
 
 @dataclass
@@ -62,9 +65,10 @@ def _whole(value, low, high):
 class _GameCheck:
     """The turn, hammer and score rules, line by line (see GameCheck in C++)."""
 
-    def __init__(self, index, regular_ends):
+    def __init__(self, index, regular_ends, covered=0):
         self.game = RecordedGame(index)
         self.regular = regular_ends
+        self.covered = covered  # deliveries of an end the free guard zone covers
         self.first = index % 2  # side that opens the end under way
         self.stones = 0
         self.totals = [0, 0]
@@ -88,6 +92,16 @@ class _GameCheck:
                 return f'"{key}" is not {STONES} [x, y] pairs'
         if not isinstance(line.get("think_ms"), (int, float)):
             return '"think_ms" is not a number'
+        if not isinstance(line.get("rule_undone", False), bool):
+            return '"rule_undone" is not true or false'
+        if line.get("rule_undone"):
+            restored = line.get("restored")
+            if not (isinstance(restored, list) and all(_whole(k, 0, STONES - 1) for k in restored)
+                    and isinstance(line.get("undone_after"), list) and len(line["undone_after"]) == STONES):
+                return 'an undone shot without its "restored" stones and "undone_after" position'
+            if line["shot"] >= self.covered:
+                return f"shot {line['shot']} of end {line['end']} is undone by a free guard zone " \
+                       f"that covers {self.covered} stones"
         if line["end"] != len(self.game.ends) or line["shot"] != self.stones:
             return f"shot {line['shot']} of end {line['end']} where shot {self.stones} of end " \
                    f"{len(self.game.ends)} was due"
@@ -159,6 +173,8 @@ def _header(text):
             or not _whole(line.get("ends"), 1, MAX_ENDS) or not isinstance(players, list) or len(players) != 2 \
             or not all(isinstance(p, dict) and isinstance(p.get("name"), str) for p in players):
         raise BadRecordError("line 1 is not a usable match header")
+    if line.get("rule", "none") not in RULES:
+        raise BadRecordError(f"line 1 names a free guard zone rule not one of {', '.join(RULES)}")
     return line
 
 
@@ -187,7 +203,7 @@ def read_match_record(path) -> MatchRecord:
         if error:
             record.dropped.append(Dropped(number, None, error, True))
             continue
-        check = checks.setdefault(line["game"], _GameCheck(line["game"], header["ends"]))
+        check = checks.setdefault(line["game"], _GameCheck(line["game"], header["ends"], RULES[header.get("rule", "none")]))
         if check.broken:
             continue
         check.last_line = number

@@ -29,6 +29,16 @@ def one_game():
     return lines
 
 
+def undo(lines, shot):
+    """Makes `shot` one the free guard zone undid (stone 0, a guard, put
+    back), in a match played under the five-rock rule."""
+    lines[0]["rule"] = "five-rock"
+    line = lines[shot + 1]
+    line.update(position=[[2.375, 8.5]] + EMPTY[1:], after=[[2.375, 8.5]] + EMPTY[1:], rule_undone=True,
+                restored=[0], undone_after=[[2.4, 8.4] if k == shot else [0.0, 0.0] for k in range(16)])
+    return lines
+
+
 def read(text):
     with tempfile.NamedTemporaryFile("w", suffix=".jsonl", delete=False) as file:
         file.write(text)
@@ -52,6 +62,8 @@ class MatchRecords(unittest.TestCase):
             ("a winner of 7", lambda l: l[18].update(winner=7), 19),
             ("a score against the ends", lambda l: l[18].update(score=[3, 0]), 19),
             ("a score of text", lambda l: l[18].update(score="x"), 19),
+            ("an undone shot without the rule", lambda l: undo(l, 1)[0].pop("rule"), 3),
+            ("an undone sixth stone under five-rock", lambda l: undo(l, 5), 7),
             ("nested too deep", lambda l: l.insert(1, "[" * 200000 + "]" * 200000), 2),
         ]
         for name, edit, line in cases:
@@ -62,6 +74,11 @@ class MatchRecords(unittest.TestCase):
                 faults = [d for d in record.dropped if d.fault]
                 self.assertEqual([d.line for d in faults], [line], record.dropped)
                 self.assertEqual(len(record.games), 1 if line == 2 else 0)
+
+    def test_a_shot_the_free_guard_zone_undid_is_kept(self):
+        record = read(text_of(undo(one_game(), 1)))
+        self.assertEqual(record.dropped, [])
+        self.assertEqual(record.games[0].shots[1]["restored"], [0])
 
     def test_a_record_cut_mid_line_keeps_its_finished_games(self):
         lines = one_game()

@@ -25,6 +25,22 @@ std::vector<json> one_game() {
 
 std::string text_of(const std::vector<json>& lines) { return sample_record::text(lines); }
 
+// Makes `shot` one the free guard zone undid: it had taken stone 0, a
+// guard, out of play and come to rest itself; the rule put the guard back
+// and removed the thrown stone. The header plays the five-rock rule.
+void undo(std::vector<json>& lines, int shot) {
+    lines[0]["rule"] = "five-rock";
+    json& line = lines[static_cast<std::size_t>(shot) + 1];
+    const json guard = {2.375, 8.5};
+    line["position"][0] = guard;
+    line["after"][0] = guard;
+    line["undone_after"] = line["after"];
+    line["undone_after"][0] = {0.0, 0.0};
+    line["undone_after"][shot] = {2.4, 8.4};
+    line["rule_undone"] = true;
+    line["restored"] = {0};
+}
+
 // Each case breaks the game once: the game is left out, and the fault
 // names its line.
 struct BadLine {
@@ -68,6 +84,15 @@ TEST(RecordReader, LeavesOutAGameWithABadLineAndNamesTheLine) {
          },
          17, "before its last end"},
         {"a line after the game line", [](auto& l) { l.push_back(l[18]); }, 20, "goes on after its game line"},
+        {"an undone shot in a match without the rule", [](auto& l) { undo(l, 1), l[0].erase("rule"); }, 3,
+         "which the match is not played under"},
+        {"an undone sixth stone under five-rock", [](auto& l) { undo(l, 5); }, 7, "covers only the first 5"},
+        {"restored stones the shot did not move", [](auto& l) { undo(l, 1), l[2]["restored"] = {3}; }, 3,
+         "\"restored\" is not"},
+        {"a thrown stone the rule left in play", [](auto& l) { undo(l, 1), l[2]["after"][1] = {2.4, 8.4}; }, 3,
+         "thrown stone is still"},
+        {"a guard not put back", [](auto& l) { undo(l, 1), l[2]["after"][0] = {0.0, 0.0}; }, 3,
+         "stone 0 of \"after\" is not where it was"},
     };
     for (const BadLine& c : cases) {
         std::vector<json> lines = one_game();
@@ -81,6 +106,23 @@ TEST(RecordReader, LeavesOutAGameWithABadLineAndNamesTheLine) {
         EXPECT_EQ(fault->game, 0) << c.name;
         EXPECT_NE(fault->reason.find(c.reason), std::string::npos) << c.name << ": " << fault->reason;
     }
+}
+
+// A shot the rule undid reads back with what it restored and where the shot
+// had left the stones; the header names the rule.
+TEST(RecordReader, KeepsAShotTheFreeGuardZoneUndid) {
+    std::vector<json> lines = one_game();
+    undo(lines, 1);
+    lines[0]["rule"] = "four-rock+no-tick";
+    records::Record record;
+    ASSERT_EQ(records::read_record(text_of(lines), record), std::nullopt);
+    ASSERT_EQ(record.first_fault(), nullptr) << record.dropped.front().reason;
+    EXPECT_EQ(record.header.rule, CURLING_RULE_FOUR_ROCK | CURLING_RULE_NO_TICK);
+    const records::ShotLine& shot = record.games.at(0).shots.at(1);
+    EXPECT_TRUE(shot.rule_undone);
+    EXPECT_EQ(shot.restored, std::vector<int>{0});
+    EXPECT_EQ(shot.undone_after[1].x, 2.4f);
+    EXPECT_FALSE(record.games.at(0).shots.at(2).rule_undone);
 }
 
 // Lines that belong to no game that can be named are refused on their own,
