@@ -21,6 +21,7 @@ MatchRecord match_record(records::Record&& read, const std::string& name) {
     record.names[1] = read.header.names[1];
     record.regular_ends = read.header.ends;
     record.clock_ms = read.header.clock_ms;
+    record.rule = read.header.rule;
     record.dropped = std::move(read.dropped);
     for (auto& [index, game] : read.games) {
         record.games.emplace(static_cast<int>(index), game_record(std::move(game)));
@@ -48,6 +49,15 @@ MatchRecord read_record(const std::string& path) {
         throw RecordError(*error);
     }
     return match_record(std::move(read), path);
+}
+
+const Position& played_after(const ShotRecord& shot) {
+    return shot.rule_undone ? shot.undone_after : shot.after;
+}
+
+std::string undone_note(const ShotRecord& shot) {
+    const std::size_t count = shot.restored.size();
+    return "free guard zone: undone, " + std::to_string(count) + (count == 1 ? " stone" : " stones") + " put back";
 }
 
 void tell_dropped(const MatchRecord& record, const std::string& tool, const std::string& path,

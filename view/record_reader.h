@@ -37,6 +37,7 @@ struct MatchRecord {
     std::string names[2] = {"player 1", "player 2"};
     int regular_ends = 0;
     std::int64_t clock_ms = 0;
+    int rule = CURLING_RULE_NONE;  // the free guard zone the match was played under
 };
 
 // A record that cannot be read at all, or holds no whole game; the message
@@ -63,6 +64,13 @@ int first_side_of_end(const ShotRecord& shot);
 
 // The game state as the player to move saw it when the shot was asked for.
 GAMESTATE state_before(const MatchRecord& record, const GameRecord& game, const ShotRecord& shot);
+
+// Where a shot left the stones as played: for a shot the free guard zone
+// undid, where they came to rest before the rule put them back.
+const Position& played_after(const ShotRecord& shot);
+
+// "free guard zone: undone, 2 stones put back", for a shot the rule undid.
+std::string undone_note(const ShotRecord& shot);
 
 // The mover's clock when "GO" was sent, in milliseconds.
 std::int64_t clock_before(const MatchRecord& record, const GameRecord& game,

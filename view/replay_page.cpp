@@ -62,6 +62,12 @@ json shot_json(const ShotRecord& shot, const Position& expected_before, const Sh
     if (!same_position(shot.position, expected_before)) {
         out["b"] = occupied(shot.position);
     }
+    // A shot the free guard zone undid: the stones it put back, and where
+    // the shot had left the stones before.
+    if (shot.rule_undone) {
+        out["u"] = shot.restored;
+        out["w"] = changes(shot.position, shot.undone_after);
+    }
     // The stones that count as they lie after the shot, by the library's
     // own rule in single precision, which the page's rounded positions
     // cannot repeat at a ring's edge: [side, slot, ...].
@@ -122,7 +128,7 @@ json game_json(const GameRecord& game, const SimulatorApi& api, ReplayStats& sta
         before.current_end = shot.end;
         before.moving_side = static_cast<std::uint8_t>(shot.side);
         std::copy(shot.position.begin(), shot.position.end(), before.stones);
-        const ShotPaths paths = compute_shot_paths(api, before, shot.delivered, shot.after, frames);
+        const ShotPaths paths = compute_shot_paths(api, before, shot.delivered, played_after(shot), frames);
         json line = shot_json(shot, expected, paths);
         stats.flagged += line.contains("x") && paths.computed ? 1 : 0;
         stats.not_computed += paths.computed ? 0 : 1;
@@ -197,6 +203,7 @@ std::string replay_page(const MatchRecord& record, const SimulatorApi& api,
 
     SheetScene sheet;
     sheet.id = "sheet";
+    sheet.guard_zone = record.rule != CURLING_RULE_NONE;
     std::string page = page_head("Replay: " + record.names[0] + " vs " + record.names[1],
                                  REPLAY_STYLE);
     const std::string body = REPLAY_BODY;

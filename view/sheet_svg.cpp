@@ -9,6 +9,7 @@ namespace {
 // Shared by the stills and both pages, so every picture looks the same.
 constexpr const char* SHEET_STYLE = R"(
 svg.sheet .ice { fill: #f6fafc; }
+svg.sheet .guard-zone { fill: #e3ecd6; }
 svg.sheet .ring12 { fill: #3b7dd8; } svg.sheet .ring8 { fill: #ffffff; } svg.sheet .ring4 { fill: #d94848; } svg.sheet .button { fill: #ffffff; }
 svg.sheet .ring-edge { fill: none; stroke: #1d3557; stroke-width: 0.01; }
 svg.sheet .line { stroke: #263041; stroke-width: 0.018; }
@@ -82,12 +83,19 @@ std::string line(const char* cls, double x1, double y1, double x2, double y2) {
            drawing_number(y2) + "\"/>";
 }
 
-std::string background() {
+// The free guard zone lies between the tee line and the hog line, outside
+// the house: the rings are drawn over it.
+std::string background(bool guard_zone) {
     const double tee_x = drawing_x(CURLING_CENTRE_X);
     const double tee_y = drawing_y(CURLING_TEE_Y);
     std::string out;
     out += "<rect class=\"ice\" x=\"0\" y=\"0\" width=\"" + drawing_number(VIEW_WIDTH) +
            "\" height=\"" + drawing_number(VIEW_HEIGHT) + "\"/>";
+    if (guard_zone) {
+        const double hog_y = drawing_y(CURLING_HOG_LINE_Y);
+        out += "<rect class=\"guard-zone\" x=\"0\" y=\"" + drawing_number(hog_y) + "\" width=\"" +
+               drawing_number(VIEW_WIDTH) + "\" height=\"" + drawing_number(tee_y - hog_y) + "\"/>";
+    }
     out += "<g class=\"house\">";
     out += circle("ring12", tee_x, tee_y, CURLING_HOUSE_RADIUS);
     out += circle("ring8", tee_x, tee_y, CURLING_RING_8FT_RADIUS);
@@ -106,7 +114,7 @@ std::string background() {
     return out;
 }
 
-std::string line_labels(const Frame& frame) {
+std::string line_labels(const Frame& frame, bool guard_zone) {
     const double size = LABEL_SIZE * frame.scale;
     const auto label = [&](double drawing_y, const char* name) {
         return text_at("label", frame.x(0.06), frame.y(drawing_y), size, name);
@@ -115,6 +123,9 @@ std::string line_labels(const Frame& frame) {
                       label(drawing_y(CURLING_BACK_LINE_Y) - 0.05, "back line");
     if (drawing_y(CURLING_HOG_LINE_Y) > frame.top) {
         out += label(drawing_y(CURLING_HOG_LINE_Y) + 0.17, "hog line");
+    }
+    if (guard_zone && drawing_y(CURLING_HOG_LINE_Y) + 0.4 > frame.top) {
+        out += label(drawing_y(CURLING_HOG_LINE_Y) + 0.4, "free guard zone");
     }
     return out;
 }
@@ -149,6 +160,9 @@ std::string header(const SheetScene& scene, double scale, double& height) {
     }
     if (!scene.game_line.empty()) {
         line("game-line", LABEL_SIZE * scale, xml_escape(scene.game_line), scene.game_line.size());
+    }
+    if (!scene.note.empty()) {
+        line("game-line note", LABEL_SIZE * scale, xml_escape(scene.note), scene.note.size());
     }
     if (height > 0) {
         height += LABEL_SIZE * scale * 0.3;
@@ -215,6 +229,17 @@ std::vector<StoneMark> stones_of(const Position& position, int first_side, bool 
     return stones;
 }
 
+std::vector<StoneMark> undone_stones(const Position& played, const Position& shown, int first_side) {
+    std::vector<StoneMark> stones;
+    for (const StoneMark& stone : stones_of(played, first_side, true)) {
+        const StonePosition now = shown[static_cast<std::size_t>(stone.slot)];
+        if (static_cast<float>(stone.x) != now.x || static_cast<float>(stone.y) != now.y) {
+            stones.push_back(stone);
+        }
+    }
+    return stones;
+}
+
 std::string stone_svg_body(int slot, double pixels_per_metre) {
     // Each side counts its own stones 1 to 8, as players do. The number is
     // drawn in pixels: a font a tenth of a unit high is laid out badly by
@@ -255,8 +280,8 @@ std::string sheet_svg(const SheetScene& scene) {
     out += "<defs><clipPath id=\"" + clip + "\"><rect x=\"0\" y=\"" + drawing_number(top) +
            "\" width=\"" + drawing_number(VIEW_WIDTH) + "\" height=\"" +
            drawing_number(VIEW_HEIGHT - top) + "\"/></clipPath></defs>";
-    out += "<g class=\"ground\" transform=\"" + frame.transform() + "\">" + background() + "</g>";
-    out += line_labels(frame);
+    out += "<g class=\"ground\" transform=\"" + frame.transform() + "\">" + background(scene.guard_zone) + "</g>";
+    out += line_labels(frame, scene.guard_zone);
     out += "<g class=\"play\" transform=\"" + frame.transform() + "\"><g class=\"paths\" clip-path=\"url(#" +
            clip + ")\">";
     for (const PathMark& path : scene.paths) {

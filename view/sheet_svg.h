@@ -85,6 +85,8 @@ struct SheetScene {
     // line on the game (the score, the hammer), when not empty.
     std::optional<std::array<std::string, 2>> legend;
     std::string game_line;
+    std::string note;  // a last line under the caption (what a rule did), when not empty
+    bool guard_zone = false;  // the free guard zone drawn on the ice
     std::string id;             // id of the <svg> element; may be empty
     double pixels_per_metre = STILL_PIXELS_PER_METRE;
     bool house_only = false;    // crop to the house and a little in front of it
@@ -95,6 +97,10 @@ struct SheetScene {
 
 // The stones of a position: every occupied slot, sides from `first_side`.
 std::vector<StoneMark> stones_of(const Position& position, int first_side, bool faded = false);
+
+// Faded marks where `played` left a stone that `shown` has elsewhere or not
+// at all: what a shot did before a rule undid it.
+std::vector<StoneMark> undone_stones(const Position& played, const Position& shown, int first_side);
 
 // A whole standalone picture: <svg> with its own style.
 std::string sheet_svg(const SheetScene& scene);

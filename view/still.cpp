@@ -61,9 +61,17 @@ SheetScene shot_scene(const MatchRecord& record, int game, int end, int shot, bo
                     std::to_string(shot + 1) + ": " + stone_name(found.shot, first_side) +
                     " (" + record.names[found.side] + ")";
     scene.legend = {record.names[0], record.names[1]};
+    scene.guard_zone = record.rule != CURLING_RULE_NONE;
     const Position& shown = before ? found.position : found.after;
     scene.game_line = game_line(played, found, shown, first_side);
-    scene.stones = stones_of(shown, first_side);
+    // Where the undone shot left the stones, faded under the position the
+    // rule restored, so both what happened and what stands can be seen.
+    if (!before && found.rule_undone) {
+        scene.note = undone_note(found);
+        scene.stones = undone_stones(found.undone_after, shown, first_side);
+    }
+    const std::vector<StoneMark> standing = stones_of(shown, first_side);
+    scene.stones.insert(scene.stones.end(), standing.begin(), standing.end());
     mark_counting(scene, shown, first_side);
     if (before) {
         return scene;
@@ -71,7 +79,7 @@ SheetScene shot_scene(const MatchRecord& record, int game, int end, int shot, bo
     if (api != nullptr && api->SimulateTrajectory != nullptr) {
         const GAMESTATE state = state_before(record, played, found);
         std::vector<StonePosition> frames;
-        const ShotPaths paths = compute_shot_paths(*api, state, found.delivered, found.after, frames);
+        const ShotPaths paths = compute_shot_paths(*api, state, found.delivered, played_after(found), frames);
         for (const StonePath& path : paths.stones) {
             scene.paths.push_back(PathMark{side_of_slot(first_side, path.slot),
                                            path.slot == found.shot, visible_points(path)});

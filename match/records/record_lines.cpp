@@ -151,7 +151,7 @@ void read_undone(const Fields& in, ShotLine& shot) {
             moved.push_back(k);
         }
     }
-    for (const json& slot : in.array("restored", 0, CURLING_STONES)) {
+    for (const json& slot : in.array("restored", 1, CURLING_STONES)) {
         shot.restored.push_back(static_cast<int>(Fields::whole(slot, "restored", 0, CURLING_STONES - 1)));
     }
     if (shot.restored != moved) {

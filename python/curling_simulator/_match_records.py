@@ -96,7 +96,7 @@ class _GameCheck:
             return '"rule_undone" is not true or false'
         if line.get("rule_undone"):
             restored = line.get("restored")
-            if not (isinstance(restored, list) and all(_whole(k, 0, STONES - 1) for k in restored)
+            if not (isinstance(restored, list) and restored and all(_whole(k, 0, STONES - 1) for k in restored)
                     and isinstance(line.get("undone_after"), list) and len(line["undone_after"]) == STONES):
                 return 'an undone shot without its "restored" stones and "undone_after" position'
             if line["shot"] >= self.covered:

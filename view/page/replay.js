@@ -44,7 +44,7 @@
   document.getElementById("last").innerHTML = icon("M2 2V14L11 8ZM12 2H14V14H12Z");
   playButton.innerHTML = PLAY_ICON;
 
-  const { clock, fixed, chip, escapeHtml, plural, scoreBefore, hammerOf, positionAt } = replayText;
+  const { clock, fixed, chip, escapeHtml, plural, scoreBefore, hammerOf, positionAt, undoneNote } = replayText;
   const endingText = (game) => replayText.endingText(game, names);
   function renderSummary() {
     document.getElementById("summary").innerHTML = replayText.summaryHtml(DATA.summary, names);
@@ -68,11 +68,20 @@
     return position;
   }
 
+  function applyChanges(start, changes) {
+    const end = start.slice();
+    for (const change of changes) {
+      end[change[0]] = change.length === 1 ? null : [metres(change[1]), metres(change[2])];
+    }
+    return end;
+  }
+
   // Positions before and after every shot of a game, rebuilt from the
   // changes the page stores.
   function rebuild(game) {
     const before = [];
     const after = [];
+    const played = [];  // where a shot the free guard zone undid had left the stones
     const sides = [];
     let previous = emptyPosition();
     let previousEnd = -1;
@@ -80,19 +89,17 @@
     for (const shot of game.shots) {
       let start = shot.e === previousEnd && shot.s === previousShot + 1 ? previous : emptyPosition();
       if (shot.b) start = fromList(shot.b);
-      const end = start.slice();
-      for (const change of shot.a) {
-        end[change[0]] = change.length === 1 ? null : [metres(change[1]), metres(change[2])];
-      }
+      const end = applyChanges(start, shot.a);
       before.push(start);
       after.push(end);
+      played.push(shot.u ? applyChanges(start, shot.w) : end);
       const first = shot.s % 2 === 0 ? shot.d : 1 - shot.d;
       sides.push(first);
       previous = end;
       previousEnd = shot.e;
       previousShot = shot.s;
     }
-    return { before, after, firstSides: sides };
+    return { before, after, played, firstSides: sides };
   }
 
   const sideOfSlot = (slot, firstSide) => (slot % 2 === 0 ? firstSide : 1 - firstSide);
@@ -158,6 +165,23 @@
     }
   }
 
+  // Where an undone shot had left the stones, faded under the position the
+  // rule restored (in the path layer, which the next shot clears).
+  function drawUndone(step, firstSide) {
+    const played = state.positions.played[step];
+    const after = state.positions.after[step];
+    for (let slot = 0; slot < STONES; slot++) {
+      const p = played[slot];
+      if (!p || (after[slot] && after[slot][0] === p[0] && after[slot][1] === p[1])) continue;
+      const g = document.createElementNS(SVG_NS, "g");
+      g.innerHTML = VIEW.stoneBodies[slot];
+      g.setAttribute("class", "stone undone faded s" + sideOfSlot(slot, firstSide));
+      g.setAttribute("transform", "translate(" + drawX(p[0]) + " " + drawY(p[1]) + ")");
+      g.dataset.slot = String(slot);
+      pathLayer.appendChild(g);
+    }
+  }
+
   // ---- one shot -----------------------------------------------------------
 
   // A game's shots are parsed the first time the game is shown.
@@ -184,16 +208,18 @@
     showPosition(state.positions.after[state.step], firstSide);
     markCounting(shot);
     drawPaths(shot, firstSide);
+    if (shot.u) drawUndone(state.step, firstSide);
     slider.value = String(state.step);
     describe(shot);
     setState("still");
   }
 
   function restText(shot) {
-    const rest = state.positions.after[state.step][shot.s];
+    const rest = state.positions.played[state.step][shot.s];
+    const removed = shot.u ? "; the free guard zone removed it" : "";
     if (!rest) return "the thrown stone left play";
     const d = Math.hypot(rest[0] - VIEW.teeX, rest[1] - VIEW.teeY);
-    return "the thrown stone rests " + d.toFixed(2) + " m from the tee";
+    return "the thrown stone " + (shot.u ? "came to rest " : "rests ") + d.toFixed(2) + " m from the tee" + removed;
   }
 
   // Stones this shot took out of play, the thrown one included.
@@ -250,8 +276,9 @@
       " \u2013 " + score[1] + " " + chip(1) + escapeHtml(names[1]);
     const gone = outOfPlay(shot);
     const firstSide = state.positions.firstSides[state.step];
-    document.getElementById("events").textContent =
-      gone.length ? gone.join(", ") + " out of play" : "";
+    const events = gone.length ? [gone.join(", ") + " out of play"] : [];
+    if (shot.u) events.unshift(undoneNote(shot));
+    document.getElementById("events").textContent = events.join("; ");
     const rows = [
       ["Thrown by", chip(side) + escapeHtml(stoneName(shot.s, firstSide)) + ": " +
         escapeHtml(names[side]) + " (player " + (side + 1) + ")"],
@@ -263,6 +290,8 @@
       ["Noise", "dx " + fixed(shot.n[0], 4) + ", dy " + fixed(shot.n[1], 4)],
       ["Delivered", "vx " + fixed(shot.l[0], 4) + ", vy " + fixed(shot.l[1], 4) + ", spin " + shot.l[2]],
       ["Outcome", restText(shot)],
+      ...(shot.u ? [["Free guard zone", escapeHtml("undone: " + shot.u.map((k) => stoneName(k, firstSide)).join(", ") +
+        " put back where " + (shot.u.length === 1 ? "it was" : "they were") + ", the thrown stone removed")]] : []),
       ["Think time", fixed(shot.t, 1) + " ms"],
       ["Clocks after", chip(0) + clock(shot.c[0]) + " &nbsp; " + chip(1) + clock(shot.c[1])],
     ];
@@ -466,6 +495,7 @@
     if (m.seed !== undefined) parts.push("seed " + m.seed);
     if (m.spread !== undefined) parts.push("noise " + m.spread);
     if (m.clock_ms) parts.push("clock " + clock(m.clock_ms));
+    if (m.rule) parts.push("free guard zone " + m.rule);
     const flagged = DATA.games.reduce((n, g) => n + g.flagged, 0);
     parts.push("paths from " + DATA.simulator);
     if (flagged) parts.push("\u26a0 " + plural(flagged, "shot") + (flagged === 1 ? " replays" : " replay") + " differently");

@@ -44,6 +44,10 @@ const replayText = (() => {
       ["Steals", (p) => p.steals], ["Blank ends with hammer", (p) => p.blank_ends_with_hammer],
       ["Median think", (p) => fixed(p.median_think_ms, 1) + " ms"],
     ];
+    // Only a match under the free guard zone counts what it undid.
+    if (s.players[0].rule_undone !== undefined) {
+      rows.push(["Undone by the free guard zone", (p) => p.rule_undone]);
+    }
     let html = "<table><thead><tr><th></th><th>" + chip(0) + escapeHtml(names[0]) + "</th><th>" +
       chip(1) + escapeHtml(names[1]) + "</th></tr></thead><tbody>";
     for (const [label, get] of rows) {
@@ -112,6 +116,10 @@ const replayText = (() => {
     return [last.x, last.y];
   }
 
+  // What the free guard zone did to a shot it undid (the stills say the same).
+  const undoneNote = (shot) =>
+    "free guard zone: undone, " + plural(shot.u.length, "stone") + " put back";
+
   return { clock, fixed, chip, escapeHtml, plural, resultScore, endingText, summaryHtml, gameListHtml,
-    scoreBefore, hammerOf, positionAt };
+    scoreBefore, hammerOf, positionAt, undoneNote };
 })();

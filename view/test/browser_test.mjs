@@ -291,6 +291,47 @@ try {
     "exactly one game carries a flag");
   flagged.problems();
 
+  // ---- a shot the free guard zone undid ----------------------------------------
+  // A copy under the five-rock rule in which one of game 0's first five stones
+  // took out a guard of the other team (one added far from its path) and was
+  // undone: the guard is put back and the thrown stone removed. The page must
+  // say so, draw the restored position and, faded, where the shot had left
+  // the stones. (The physics left the added guard alone, so the shot is
+  // flagged here; the runner's real undone shots are not.)
+  const undoneStep = shots0.findIndex((s, i) => i >= 1 && i < 5 && !(s.after[s.shot][0] === 0 && s.after[s.shot][1] === 0));
+  check(undoneStep >= 0, "one of stones 2 to 5 rests in play");
+  const undone = shots0[undoneStep];
+  const guard = undone.shot - 1;
+  const same = (p, q) => p[0] === q[0] && p[1] === q[1];
+  const position = undone.position.map((p, k) => (k === guard ? [0.6, 9.0] : p));
+  const played = undone.after.map((p, k) => (k === guard ? [0, 0] : p));
+  const putBack = position.map((p, k) => (k === undone.shot ? [0, 0] : p));
+  const restored = [...putBack.keys()].filter((k) => k !== undone.shot && !same(played[k], position[k]));
+  const undoneFile = path.join(OUT, "undone.jsonl");
+  fs.writeFileSync(undoneFile, lines.map((l) => JSON.stringify(
+    l.type === "match" ? { ...l, rule: "five-rock" }
+      : l === undone ? { ...l, position, after: putBack, rule_undone: true, restored, undone_after: played } : l)).join("\n") + "\n");
+  const undonePage = path.join(OUT, "undone.html");
+  run("curling-view", ["replay", undoneFile, "--out", undonePage]);
+  const ruled = await open(undonePage, "free guard zone page");
+  await selectGame(ruled, 0);
+  await ruled.keyboard.press("Home");
+  for (let i = 0; i < undoneStep; i++) await ruled.keyboard.press("ArrowRight");
+  const note = "free guard zone: undone, " + restored.length + (restored.length === 1 ? " stone" : " stones") + " put back";
+  const events = await ruled.$eval("#events", (e) => e.textContent);
+  check(events.startsWith(note), "the undone shot says '" + note + "': " + events);
+  compareStones(await measure(ruled, "svg#sheet", "g.stones g.stone circle.granite"), putBack, "the restored position");
+  const lying = played.map((p, k) => (same(p, putBack[k]) ? [0, 0] : p));
+  compareStones(await measure(ruled, "svg#sheet", "g.paths g.stone.undone circle.granite"), lying,
+    "where the undone shot left the stones");
+  check(await ruled.$("svg#sheet rect.guard-zone") !== null && await page.$("svg#sheet rect.guard-zone") === null,
+    "the free guard zone is drawn only on the page of a match under the rule");
+  await ruled.screenshot({ path: path.join(OUT, "undone.png") });
+  await ruled.keyboard.press("ArrowRight");
+  check(!(await ruled.$eval("#events", (e) => e.textContent)).includes("free guard zone"),
+    "the shot after the undone one says nothing of the rule");
+  ruled.problems();
+
   // ---- stills -----------------------------------------------------------------------
   const still = shots0[Math.min(9, shots0.length - 1)];
   const stillArgs = [record, "--game", String(games[0]), "--end", String(still.end), "--shot", String(still.shot)];
