@@ -110,6 +110,20 @@ async function selectGame(page, index) {
   await page.click('#games li[data-index="' + index + '"]');
 }
 
+// A copy of the record with `edit` applied to each line, as a replay page
+// opened at game 0's shot `step`.
+async function openCopyAt(lines, edit, name, what, step) {
+  const file = path.join(OUT, name + ".jsonl");
+  fs.writeFileSync(file, lines.map((l) => JSON.stringify(edit(l))).join("\n") + "\n");
+  const pageFile = path.join(OUT, name + ".html");
+  run("curling-view", ["replay", file, "--out", pageFile]);
+  const page = await open(pageFile, what);
+  await selectGame(page, 0);
+  await page.keyboard.press("Home");
+  for (let i = 0; i < step; i++) await page.keyboard.press("ArrowRight");
+  return page;
+}
+
 try {
   fs.mkdirSync(OUT, { recursive: true });
   const record = path.join(OUT, "match.jsonl");
@@ -266,21 +280,12 @@ try {
   const doctoredStep = shots0.findIndex((s, i) => i >= 4 && !(s.after[s.shot][0] === 0 && s.after[s.shot][1] === 0));
   check(doctoredStep >= 0, "a shot whose thrown stone rests in play");
   const target = shots0[doctoredStep];
-  const doctoredFile = path.join(OUT, "doctored.jsonl");
-  fs.writeFileSync(doctoredFile, lines.map((l) => {
-    if (l === target) {
-      const copy = structuredClone(l);
-      copy.after[l.shot][0] += 0.05;
-      return JSON.stringify(copy);
-    }
-    return JSON.stringify(l);
-  }).join("\n") + "\n");
-  const doctoredPage = path.join(OUT, "doctored.html");
-  run("curling-view", ["replay", doctoredFile, "--out", doctoredPage]);
-  const flagged = await open(doctoredPage, "doctored page");
-  await selectGame(flagged, 0);
-  await flagged.keyboard.press("Home");
-  for (let i = 0; i < doctoredStep; i++) await flagged.keyboard.press("ArrowRight");
+  const flagged = await openCopyAt(lines, (l) => {
+    if (l !== target) return l;
+    const copy = structuredClone(l);
+    copy.after[l.shot][0] += 0.05;
+    return copy;
+  }, "doctored", "doctored page", doctoredStep);
   const atDoctored = await checkStep(flagged, shots0.map((s) => (s === target ? { ...s, after: s.after.map((p, k) => (k === s.shot ? [p[0] + 0.05, p[1]] : p)) } : s)), doctoredStep, "doctored shot");
   check(atDoctored.view.flag !== null && /50\.\d mm/.test(atDoctored.view.flag),
     "the doctored shot is flagged with its distance: " + atDoctored.view.flag);
@@ -307,16 +312,9 @@ try {
   const played = undone.after.map((p, k) => (k === guard ? [0, 0] : p));
   const putBack = position.map((p, k) => (k === undone.shot ? [0, 0] : p));
   const restored = [...putBack.keys()].filter((k) => k !== undone.shot && !same(played[k], position[k]));
-  const undoneFile = path.join(OUT, "undone.jsonl");
-  fs.writeFileSync(undoneFile, lines.map((l) => JSON.stringify(
-    l.type === "match" ? { ...l, rule: "five-rock" }
-      : l === undone ? { ...l, position, after: putBack, rule_undone: true, restored, undone_after: played } : l)).join("\n") + "\n");
-  const undonePage = path.join(OUT, "undone.html");
-  run("curling-view", ["replay", undoneFile, "--out", undonePage]);
-  const ruled = await open(undonePage, "free guard zone page");
-  await selectGame(ruled, 0);
-  await ruled.keyboard.press("Home");
-  for (let i = 0; i < undoneStep; i++) await ruled.keyboard.press("ArrowRight");
+  const ruled = await openCopyAt(lines, (l) => (l.type === "match" ? { ...l, rule: "five-rock" }
+    : l === undone ? { ...l, position, after: putBack, rule_undone: true, restored, undone_after: played } : l),
+  "undone", "free guard zone page", undoneStep);
   const note = "free guard zone: undone, " + restored.length + (restored.length === 1 ? " stone" : " stones") + " put back";
   const events = await ruled.$eval("#events", (e) => e.textContent);
   check(events.startsWith(note), "the undone shot says '" + note + "': " + events);
