@@ -5,6 +5,7 @@
 #include <fstream>
 #include <limits>
 
+#include "build_commit.h"
 #include "game_rules.h"
 #include "match/records/free_guard_zone.h"
 #include "match_options.h"
@@ -19,6 +20,7 @@ nlohmann::json match_header(const MatchOptions& options, std::uint64_t seed, con
     nlohmann::json header = {
         {"type", "match"},
         {"version", CURLING_VERSION},
+        {"build", build_commit()},
         {"players",
          {{{"name", options.names[0]}, {"command", options.player_commands[0]}},
           {{"name", options.names[1]}, {"command", options.player_commands[1]}}}},
@@ -194,7 +196,8 @@ std::optional<std::string> options_from_header(const nlohmann::json& header, Mat
 
 std::optional<std::string> header_difference(const nlohmann::json& a, const nlohmann::json& b) {
     const auto comparable = [](nlohmann::json header) {
-        for (const char* key : {"shard", "concurrency", "merged_from"}) {
+        // A match is the same whichever build of the runner played a shard.
+        for (const char* key : {"shard", "concurrency", "merged_from", "build"}) {
             header.erase(key);
         }
         return header;

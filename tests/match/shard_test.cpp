@@ -108,6 +108,9 @@ TEST(Shards, MergedInAnyOrderTheyAreTheMatchPlayedInOneGo) {
     EXPECT_EQ(games_of(merged.record), expected);
     EXPECT_EQ(figures_of(merged.record), figures_of(read_record(folder.file("whole.jsonl"))));
     EXPECT_EQ(merged.record.front()["seed"], 42u);
+    // The games can be replayed from the sources that played them.
+    EXPECT_TRUE(merged.record.front()["build"].is_string() && merged.record.front()["build"] != "")
+        << merged.record.front().dump();
 }
 
 struct CutCase {
