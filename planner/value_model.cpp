@@ -138,12 +138,25 @@ void ValueNet::prepare() {
 
 namespace {
 
+// The resolver that picks a clone runs while the program is being loaded,
+// before ThreadSanitizer's runtime is up, and crashes under it: there, one
+// plain version (the same bits).
+#if defined(__SANITIZE_THREAD__)
+#define WIDE_CLONES
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define WIDE_CLONES
+#endif
+#endif
+#ifndef WIDE_CLONES
+#define WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 // out += x * column, element by element: no sum is reordered, so every
 // instruction set gives the same bits, and the wide one is several times
 // faster.
-__attribute__((target_clones("avx2", "default"))) void add_scaled(float* __restrict out,
-                                                                  const float* __restrict column,
-                                                                  float x, int n) {
+WIDE_CLONES void add_scaled(float* __restrict out, const float* __restrict column, float x,
+                            int n) {
     for (int o = 0; o < n; ++o) {
         out[o] += column[o] * x;
     }
