@@ -4,7 +4,7 @@
 # planner/README.md, "Training"). Every option is train_planner.py's.
 #
 # usage: scripts/train-planner.sh --seed S --generations G [--from MODEL] [--dir DIR]
-#                                 [--size full|toy] [--concurrency K] [--install]
+#                                 [--size full|toy] [--rule R] [--concurrency K] [--install]
 #                                 [--slurm "SBATCH OPTIONS" --shards N]
 set -euo pipefail
 cd "$(dirname "$0")/.."

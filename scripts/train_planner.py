@@ -138,25 +138,33 @@ class Runner:
         return done
 
 
-def planner_command(bin_dir, model, sims=None, seed=1):
-    """The planner with `model`, at `sims` (None: its default budget), on one
-    thread (the matches play games side by side)."""
+def planner_command(bin_dir, model, rule, sims=None, seed=1):
+    """The planner with `model`, planning under `rule`, at `sims` (None: its
+    default budget), on one thread (the matches play games side by side)."""
     command = shlex.quote(os.path.join(bin_dir, "curling-planner")) + f" --model {shlex.quote(model)}"
+    if rule != "none":
+        command += f" --rule {rule}"
     if sims is not None:
         command += f" --sims {sims}"
     return command + f" --seed {seed} --threads 1"
+
+
+def rule_options(args):
+    """The runner's options for the rule the games are played under."""
+    return [] if args.rule == "none" else ["--rule", args.rule]
 
 
 def play_data(runner, gen_dir, generation, args, size, current, previous):
     """The games of one generation: self-play and the pool. Returns
     [(name, record, games)]."""
     bin_dir = runner.bin
-    data = planner_command(bin_dir, current, size["data_sims"])
-    pool = [("self", data, planner_command(bin_dir, current, size["data_sims"], seed=2), size["self"]),
+    data = planner_command(bin_dir, current, args.rule, size["data_sims"])
+    pool = [("self", data, planner_command(bin_dir, current, args.rule, size["data_sims"], seed=2),
+             size["self"]),
             ("engine", data, shlex.quote(os.path.join(bin_dir, "curling-engine")), size["engine"]),
             ("draw", data, shlex.quote(os.path.join(bin_dir, "curling-draw-player")), size["draw"])]
     if previous is not None and size["previous"] > 0:
-        pool.append(("previous", data, planner_command(bin_dir, previous, size["data_sims"]),
+        pool.append(("previous", data, planner_command(bin_dir, previous, args.rule, size["data_sims"]),
                      size["previous"]))
     played = []
     for name, one, two, games in pool:
@@ -165,7 +173,7 @@ def play_data(runner, gen_dir, generation, args, size, current, previous):
         record = os.path.join(gen_dir, f"{name}.jsonl")
         seed = derived_seed(args.seed, generation, name)
         options = ["--player1", one, "--player2", two, "--names", f"planner,{name}",
-                   "--games", str(games), "--ends", str(size["ends"]), "--seed", str(seed)]
+                   "--games", str(games), "--ends", str(size["ends"]), "--seed", str(seed)] + rule_options(args)
         log(f"  data: {games} games against {name}, seed {seed}")
         runner.match(record, options)
         played.append((name, record, games, seed))
@@ -185,7 +193,8 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
     seed = derived_seed(args.seed, generation, "fit")
     header = [f"curling-planner value model, generation {generation} of training seed {args.seed}",
               f"made by: scripts/train-planner.sh --seed {args.seed} --generations {generation}"
-              f" --size {args.size} (from {describe(current)})",
+              f" --size {args.size}{'' if args.rule == 'none' else ' --rule ' + args.rule}"
+              f" (from {describe(current)})",
               f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}"]
     header += [f"games against {name}: {games}, seed {match_seed}"
                for name, _, games, match_seed in played]
@@ -226,10 +235,10 @@ def gate(runner, gen_dir, generation, args, size, current, candidate):
     """The candidate against the current model at the player's default
     budget; True when the test accepts that the candidate is stronger."""
     seed = derived_seed(args.seed, generation, "gate")
-    options = ["--player1", planner_command(runner.bin, candidate, size["gate_sims"]),
-               "--player2", planner_command(runner.bin, current, size["gate_sims"]),
+    options = ["--player1", planner_command(runner.bin, candidate, args.rule, size["gate_sims"]),
+               "--player2", planner_command(runner.bin, current, args.rule, size["gate_sims"]),
                "--names", "candidate,current", "--games", str(size["gate_games"]),
-               "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", size["gate_sprt"]]
+               "--ends", str(size["ends"]), "--seed", str(seed), "--sprt", size["gate_sprt"]] + rule_options(args)
     log(f"  gate: candidate against current, up to {size['gate_games']} games, seed {seed}")
     record = os.path.join(gen_dir, "gate.jsonl")
     summary = runner.match(record, options)
@@ -299,6 +308,11 @@ def main():
     parser.add_argument("--dir", default=os.path.join(ROOT, "training"),
                         help="where the records and models go (default: training/)")
     parser.add_argument("--size", choices=sorted(SIZES), default="full")
+    parser.add_argument("--rule", default="none",
+                        choices=["none", "four-rock", "five-rock", "four-rock+no-tick",
+                                 "five-rock+no-tick"],
+                        help="the free guard zone rule every game is played and planned under "
+                             "(default none)")
     parser.add_argument("--concurrency", type=int, default=os.cpu_count() or 1,
                         help="games at once on this machine (default: the cores)")
     parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"),

@@ -46,6 +46,7 @@ class Args:
         self.concurrency = 2
         self.slurm = None
         self.shards = 1
+        self.rule = "none"
 
 
 class TrainPlanner(unittest.TestCase):
