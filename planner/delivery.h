@@ -1,13 +1,11 @@
 #pragma once
 
 #include "curling_simulator.h"
+#include "match/records/free_guard_zone.h"
 #include "random.h"
 #include "simulator/simulator_loader.h"
 
 namespace planner {
-
-// No free guard zone rule covers a stone after the fifth of an end.
-inline constexpr int FREE_GUARD_ZONE_STONES = 5;
 
 // A shot played by the library under the game's rule (`rule`: the library's
 // CURLING_RULE_* value): a delivery the free guard zone forbids comes back
@@ -15,7 +13,7 @@ inline constexpr int FREE_GUARD_ZONE_STONES = 5;
 // is valued as the stone lost it is. Only the deliveries the rule covers
 // pay for keeping the position before.
 inline void play_shot(const SimulatorApi& api, int rule, GAMESTATE& state, ShotVector shot) {
-    if (rule == CURLING_RULE_NONE || state.shot_number >= FREE_GUARD_ZONE_STONES) {
+    if (state.shot_number >= records::deliveries_covered(rule)) {
         api.Simulation(&state, shot, 0.0f, 0, -1);
         return;
     }

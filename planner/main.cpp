@@ -2,10 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <thread>
 
+#include "match/records/free_guard_zone.h"
 #include "planner.h"
 #include "player/protocol.h"
 #include "simulator/simulator_loader.h"
@@ -77,24 +77,21 @@ int run_command_line(int argc, char** argv) {
                    "The look-ahead's careful player judges the shots it tries by the value model "
                    "instead of the stones as they lie (0 or 1)")
         ->capture_default_str();
-    const std::map<std::string, int> rules = {
-        {"none", CURLING_RULE_NONE},
-        {"four-rock", CURLING_RULE_FOUR_ROCK},
-        {"five-rock", CURLING_RULE_FIVE_ROCK},
-        {"four-rock+no-tick", CURLING_RULE_FOUR_ROCK | CURLING_RULE_NO_TICK},
-        {"five-rock+no-tick", CURLING_RULE_FIVE_ROCK | CURLING_RULE_NO_TICK}};
     std::string rule = "none";
     app.add_option("--rule", rule,
-                   "The free guard zone rule the server plays under (+no-tick adds the no-tick "
-                   "rule): the planner plans its shots under it")
+                   std::string("The free guard zone rule the server plays under (") +
+                       records::RULE_ACCEPTS + "): the planner plans its shots under it")
         ->capture_default_str()
-        ->check(CLI::IsMember(rules));
+        ->check([](const std::string& text) {
+            return records::rule_from_name(text) ? std::string()
+                                                 : std::string("not one of ") + records::RULE_ACCEPTS;
+        });
     std::string model_path;
     app.add_option("--model", model_path,
                    "A value model file (planner-train) to value positions by, instead of the "
                    "shipped one");
     CLI11_PARSE(app, argc, argv);
-    options.rule = rules.at(rule);
+    options.rule = *records::rule_from_name(rule);
     if (timed->count() > 0) {
         sims = 0;
     }
