@@ -1,7 +1,6 @@
 #include "view/analysis_page.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "strategy/last_stone_search.h"
 #include "view/heat_map_svg.h"
@@ -32,16 +31,6 @@ std::string played_fact(const std::string& reply, const AnalysisSource& source) 
     return fact("In the record", "<code id=\"played\">" + xml_escape(*source.played) + "</code> " +
                                      (same ? "(the same)" : "(different)"));
 }
-
-namespace {
-
-std::string format(const char* pattern, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
-}  // namespace
 
 SheetScene outcome_scene(const GAMESTATE& state, const ShotPaths& outcome, int first_side) {
     const Position before = stones_of_state(state);
@@ -77,8 +66,8 @@ std::string outcome_text(const GAMESTATE& state, const ShotPaths& outcome) {
         return "the thrown stone leaves play";
     }
     const double d = std::hypot(rest.x - CURLING_CENTRE_X, rest.y - CURLING_TEE_Y);
-    return "rests at x " + format("%.3f", rest.x) + ", y " + format("%.3f", rest.y) + " (" +
-           format("%.2f", d) + " m from the tee)";
+    return "rests at x " + format_number("%.3f", rest.x) + ", y " + format_number("%.3f", rest.y) + " (" +
+           format_number("%.2f", d) + " m from the tee)";
 }
 
 Position stones_of_state(const GAMESTATE& state) {
@@ -98,8 +87,8 @@ std::string facts(const Decision& decision, const AnalysisSource& source) {
     out += played_fact(decision.reply, source);
     out += fact("Chosen shot", outcome_text(decision.state, decision.outcome));
     if (decision.trace.search != nullptr) {
-        out += fact("Standing rating", format("%.4f", decision.trace.standing_rating));
-        out += fact("Best smoothed", format("%.4f", decision.best));
+        out += fact("Standing rating", format_number("%.4f", decision.trace.standing_rating));
+        out += fact("Best smoothed", format_number("%.4f", decision.best));
         out += fact("Cell", decision.chosen_row >= 0
                                 ? "spin " + std::to_string(decision.shot.spin) + ", row " +
                                       std::to_string(decision.chosen_row) + ", vx index " +
@@ -149,7 +138,7 @@ std::string heat_data(const Decision& decision) {
 }
 
 std::string rating_line(const Decision& decision) {
-    const std::string standing = format("%.4g", decision.trace.standing_rating);
+    const std::string standing = format_number("%.4g", decision.trace.standing_rating);
     if (decision.trace.search == &LAST_STONE_SEARCH) {
         return "Rating: the end's score for the side to move where the shot leaves the stones "
                "(a blank end scores a set rating where that side wants one); the position as it "

@@ -14,12 +14,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string format(const char* pattern, double value) {
-    char text[48];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
 std::string shot_text(ShotVector shot) {
     char text[96];
     std::snprintf(text, sizeof text, "%.4f %.4f %d", static_cast<double>(shot.vx),
@@ -106,7 +100,7 @@ std::vector<std::size_t> ranked(const CandidateReport& report) {
 
 std::string caption_of(const CandidateReport& report, std::size_t index) {
     const Candidate& c = report.candidates[index];
-    return c.label + ": " + report.value_meaning + " " + format("%.3f", c.value) + ", " +
+    return c.label + ": " + report.value_meaning + " " + format_number("%.3f", c.value) + ", " +
            std::to_string(c.samples) + " samples, " +
            std::to_string(std::min(c.outcomes.size(), DRAWN_SAMPLES)) + " drawn";
 }
@@ -151,8 +145,8 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
     std::string out =
         "<div class=\"table-box\"><table><thead><tr><th>#</th><th>Candidate</th><th>Shot (vx vy "
         "spin)</th><th>" + xml_escape(report.value_meaning) + "</th>" +
-        (intervals ? "<th>95% interval</th>" : "") + "<th class=\"scale\">" + format("%.3f", low) +
-        " \u2026 " + format("%.3f", high) + "</th><th>Samples</th></tr></thead><tbody>";
+        (intervals ? "<th>95% interval</th>" : "") + "<th class=\"scale\">" + format_number("%.3f", low) +
+        " \u2026 " + format_number("%.3f", high) + "</th><th>Samples</th></tr></thead><tbody>";
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         const std::size_t index = order[rank];
         const Candidate& c = report.candidates[index];
@@ -169,14 +163,14 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
         std::string whisker;
         if (intervals) {
             interval_cell = "<td class=\"interval\">" +
-                            (c.interval ? format("%.3f", (*c.interval)[0]) + " \u2026 " +
-                                              format("%.3f", (*c.interval)[1])
+                            (c.interval ? format_number("%.3f", (*c.interval)[0]) + " \u2026 " +
+                                              format_number("%.3f", (*c.interval)[1])
                                         : std::string()) +
                             "</td>";
             if (c.interval && shown) {
                 const double from = at((*c.interval)[0]);
-                whisker = "<span class=\"whisker\" style=\"left:" + format("%.0f", from) +
-                          "px;width:" + format("%.0f", std::max(1.0, at((*c.interval)[1]) - from)) +
+                whisker = "<span class=\"whisker\" style=\"left:" + format_number("%.0f", from) +
+                          "px;width:" + format_number("%.0f", std::max(1.0, at((*c.interval)[1]) - from)) +
                           "px\"></span>";
             }
         }
@@ -187,9 +181,9 @@ std::string table_html(const CandidateReport& report, const std::vector<std::siz
                std::to_string(rank + 1) + "</td><td class=\"label\">" + xml_escape(c.label) +
                (chosen ? " <span class=\"chosen-mark\">\u2605 played</span>" : "") +
                "</td><td><code>" + shot_text(c.shot) + "</code></td><td class=\"value\">" +
-               format("%.3f", c.value) + "</td>" + interval_cell +
+               format_number("%.3f", c.value) + "</td>" + interval_cell +
                "<td><span class=\"bar-box\"><span class=\"bar\" style=\"width:" +
-               format("%.0f", shown ? std::max(2.0, at(c.value)) : 0.0) + "px\"></span>" + whisker +
+               format_number("%.0f", shown ? std::max(2.0, at(c.value)) : 0.0) + "px\"></span>" + whisker +
                "</span></td><td class=\"samples\">" +
                std::to_string(c.samples) + "</td></tr>";
     }

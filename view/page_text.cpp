@@ -13,6 +13,12 @@ std::string page_head(const std::string& title, const std::string& style) {
            xml_escape(title) + "</title>\n<style>" + style + "</style>\n</head>\n";
 }
 
+std::string format_number(const char* pattern, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
 std::string script_data(const std::string& id, const nlohmann::json& data) {
     std::string text = data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     // "</" would end the script element early; "<\/" means the same in JSON.

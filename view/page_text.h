@@ -19,6 +19,9 @@ std::string script_data(const std::string& id, const nlohmann::json& data);
 // the page prints "-29.8849869" rather than the float's full double expansion.
 double short_float(float value);
 
+// `value` printed with one printf conversion such as "%.3f".
+std::string format_number(const char* pattern, double value);
+
 // Six significant digits: enough to read, short to store.
 double significant(double value);
 

@@ -1,22 +1,14 @@
 #include "view/planner_decision.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "planner/turn.h"
+#include "player/protocol.h"
 #include "view/page_text.h"
 
 namespace view {
 
 namespace {
-
-// The planner's reply, formatted as its "GO" handler formats it.
-std::string reply_line(ShotVector shot) {
-    char line[128];
-    std::snprintf(line, sizeof line, "BESTSHOT %f %f %d", static_cast<double>(shot.vx),
-                  static_cast<double>(shot.vy), shot.spin != 0 ? 1 : 0);
-    return line;
-}
 
 nlohmann::json stones_json(const StonePosition* stones) {
     nlohmann::json out = nlohmann::json::array();
@@ -52,7 +44,7 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
         out.budget = planner::shot_budget(state.shot_number, settings.sims, time);
         out.decision = planner.decide(state, out.game, out.budget, /*want_outcomes=*/true);
     }
-    out.reply = reply_line(out.decision.shot);
+    out.reply = format_bestshot(out.decision.shot);  // as the planner replies
     for (const planner::CandidateReport& weighed : out.decision.candidates) {
         out.rests.push_back(rest_without_noise(api, state, weighed.candidate.shot));
     }

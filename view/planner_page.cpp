@@ -1,19 +1,11 @@
 #include "view/planner_page.h"
 
-#include <cstdio>
-
 #include "view/page_assets.h"
 #include "view/page_text.h"
 
 namespace view {
 
 namespace {
-
-std::string format(const char* pattern, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
 
 std::string game_text(const PlannerDecision& decision) {
     const planner::GameContext& game = decision.game;
@@ -34,7 +26,7 @@ std::string search_text(const PlannerDecision& decision) {
     return std::to_string(d.candidates.size()) + " candidates, " + std::to_string(d.samples) +
            " sampled executions, " + std::to_string(d.simulations) + " of " +
            std::to_string(decision.budget.simulations) + " simulated shots, " +
-           format("%.0f", d.milliseconds) + " ms";
+           format_number("%.0f", d.milliseconds) + " ms";
 }
 
 std::string facts(const PlannerDecision& decision, const AnalysisSource& source) {
@@ -45,7 +37,7 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
     out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
     out += fact("Planner", "<code>--sims " + std::to_string(settings.sims) + " --seed " +
                                std::to_string(settings.seed) + " --spread " +
-                               format("%g", static_cast<double>(settings.spread)) + "</code>");
+                               format_number("%g", static_cast<double>(settings.spread)) + "</code>");
     out += fact("Search", xml_escape(search_text(decision)));
     out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
     out += played_fact(decision.reply, source);
@@ -53,7 +45,7 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
     if (d.chosen >= 0) {
         const planner::CandidateReport& chosen = d.candidates[static_cast<std::size_t>(d.chosen)];
         out += fact("Played", xml_escape(chosen.candidate.label) + ", P(win) " +
-                                  format("%.3f", chosen.value) + " over " +
+                                  format_number("%.3f", chosen.value) + " over " +
                                   std::to_string(chosen.samples) + " samples");
     }
     out += fact("Chosen shot", outcome_text(decision.state, decision.outcome));

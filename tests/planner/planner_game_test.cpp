@@ -7,7 +7,7 @@
 
 TEST(PlannerGame, AWholeGameUnderATwentySecondClockEndsNormally) {
     ScratchFolder folder;
-    const std::string draw = std::string(DRAW_PLAYER_PATH) + " --simulator " + PHYSICS_PATH;
+    const std::string draw = std::string(DRAW_PLAYER_PATH).append(" --simulator ").append(PHYSICS_PATH);
     const MatchRun run =
         run_match({"--simulator", PHYSICS_PATH, "--out", "record.jsonl", "--games", "1", "--ends",
                    "8", "--concurrency", "1", "--clock-ms", "20000", "--player1",

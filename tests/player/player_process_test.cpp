@@ -87,8 +87,8 @@ TEST_P(AnyPlayer, HostileInputNeverCrashesThePlayer) {
     EngineProcess engine(GetParam().path, DOUBLE);
     // Longer than one read: the engine takes it in two reads, neither of
     // which starts with a command word.
-    engine.send(std::string(2000, 'X') + "\n");
-    engine.send(std::string(1030, 'A') + " GO 1 2\n");
+    engine.send(std::string(2000, 'X').append("\n"));
+    engine.send(std::string(1030, 'A').append(" GO 1 2\n"));
     engine.send("SETSTATE 2147483647 99999 -5 7\n");
     engine.send("SCORE 3\n");
     engine.send("SETSTATE -2147483647 -99999 -5 0\n");

@@ -1,0 +1,81 @@
+# What keeps the builds of the test command short.
+#
+# Precompiled headers for the header-only libraries. Parsing the JSON
+# library, CLI11 and GoogleTest cost two to four seconds in every file that
+# includes them, in each of the three builds of the test command; here each
+# is parsed once per build and per kind of code. A header precompiled for
+# position-independent library code cannot serve a program (-fPIE), so
+# libraries, programs and test programs each have their own.
+#
+# curling_compile_time_all() gives every target that links one of them the
+# header its kind needs; the compiler refuses a header built with other flags
+# (-Winvalid-pch, an error with warnings as errors), so a mismatch cannot pass
+# unseen.
+#
+# Unity builds for the targets of many files that use the JSON library: each
+# file instantiated its parser and serializer again, which cost more than
+# the parsing. The engine, its strategy and the physics stay one object per
+# file, as they are measured and shipped.
+set(CURLING_UNITY_TARGETS curling_records match_core view_core analysis_core planner_training
+    match_unit_tests)
+
+find_package(GTest QUIET)
+find_package(CLI11 REQUIRED)
+find_package(nlohmann_json REQUIRED)
+
+set(_curling_precompiled_dir ${CMAKE_BINARY_DIR}/precompiled)
+file(WRITE ${_curling_precompiled_dir}/library.cpp.in "")
+file(WRITE ${_curling_precompiled_dir}/program.cpp.in "int main() { return 0; }\n")
+configure_file(${_curling_precompiled_dir}/library.cpp.in ${_curling_precompiled_dir}/library.cpp COPYONLY)
+configure_file(${_curling_precompiled_dir}/program.cpp.in ${_curling_precompiled_dir}/program.cpp COPYONLY)
+
+add_library(curling_precompiled_library STATIC EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/library.cpp)
+add_executable(curling_precompiled_program EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/program.cpp)
+foreach(donor curling_precompiled_library curling_precompiled_program)
+  target_link_libraries(${donor} PRIVATE nlohmann_json::nlohmann_json CLI11::CLI11)
+  target_precompile_headers(${donor} PRIVATE <nlohmann/json.hpp> <CLI/CLI.hpp>)
+endforeach()
+if(TARGET GTest::gtest)
+  add_executable(curling_precompiled_test EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/program.cpp)
+  target_link_libraries(curling_precompiled_test PRIVATE nlohmann_json::nlohmann_json GTest::gtest)
+  target_precompile_headers(curling_precompiled_test PRIVATE <nlohmann/json.hpp> <gtest/gtest.h>)
+endif()
+
+function(_curling_targets_below dir out)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory ${subdirectories})
+    _curling_targets_below(${subdirectory} more)
+    list(APPEND targets ${more})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+function(curling_compile_time_all)
+  foreach(target ${CURLING_UNITY_TARGETS})
+    if(TARGET ${target})
+      set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+    endif()
+  endforeach()
+  if(NOT CURLING_PRECOMPILED_HEADERS)
+    return()
+  endif()
+  _curling_targets_below(${PROJECT_SOURCE_DIR} targets)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY)$" OR target MATCHES "^curling_precompiled_")
+      continue()
+    endif()
+    get_target_property(links ${target} LINK_LIBRARIES)
+    if(links MATCHES "GTest::")
+      set(donor curling_precompiled_test)
+    elseif(NOT links MATCHES "nlohmann_json::|CLI11::")
+      continue()
+    elseif(type STREQUAL "EXECUTABLE")
+      set(donor curling_precompiled_program)
+    else()
+      set(donor curling_precompiled_library)
+    endif()
+    target_precompile_headers(${target} REUSE_FROM ${donor})
+  endforeach()
+endfunction()
