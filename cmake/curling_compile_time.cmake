@@ -29,16 +29,24 @@ file(WRITE ${_curling_precompiled_dir}/program.cpp.in "int main() { return 0; }\
 configure_file(${_curling_precompiled_dir}/library.cpp.in ${_curling_precompiled_dir}/library.cpp COPYONLY)
 configure_file(${_curling_precompiled_dir}/program.cpp.in ${_curling_precompiled_dir}/program.cpp COPYONLY)
 
+# Only what the kind of code includes: CLI11 defines objects at namespace
+# scope whose construction every file that includes it compiles, so the
+# libraries' header holds the JSON library alone, and the programs' serves
+# programs of one file (their main, which parses the options).
 add_library(curling_precompiled_library STATIC EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/library.cpp)
+target_link_libraries(curling_precompiled_library PRIVATE nlohmann_json::nlohmann_json)
+target_precompile_headers(curling_precompiled_library PRIVATE <nlohmann/json.hpp>)
 add_executable(curling_precompiled_program EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/program.cpp)
-foreach(donor curling_precompiled_library curling_precompiled_program)
-  target_link_libraries(${donor} PRIVATE nlohmann_json::nlohmann_json CLI11::CLI11)
-  target_precompile_headers(${donor} PRIVATE <nlohmann/json.hpp> <CLI/CLI.hpp>)
-endforeach()
+target_link_libraries(curling_precompiled_program PRIVATE nlohmann_json::nlohmann_json CLI11::CLI11)
+target_precompile_headers(curling_precompiled_program PRIVATE <nlohmann/json.hpp> <CLI/CLI.hpp>)
+# Test programs carry line tables only: a failing test names its file and
+# line itself, and full debug information of the test libraries' templates
+# cost a fifth of their compile time.
 if(TARGET GTest::gtest)
   add_executable(curling_precompiled_test EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/program.cpp)
   target_link_libraries(curling_precompiled_test PRIVATE nlohmann_json::nlohmann_json GTest::gtest)
   target_precompile_headers(curling_precompiled_test PRIVATE <nlohmann/json.hpp> <gtest/gtest.h>)
+  target_compile_options(curling_precompiled_test PRIVATE -g1)
 endif()
 
 function(_curling_targets_below dir out)
@@ -67,11 +75,17 @@ function(curling_compile_time_all)
       continue()
     endif()
     get_target_property(links ${target} LINK_LIBRARIES)
+    get_target_property(sources ${target} SOURCES)
+    list(LENGTH sources source_count)
     if(links MATCHES "GTest::")
       set(donor curling_precompiled_test)
+      target_compile_options(${target} PRIVATE -g1)
     elseif(NOT links MATCHES "nlohmann_json::|CLI11::")
       continue()
     elseif(type STREQUAL "EXECUTABLE")
+      if(NOT source_count EQUAL 1)
+        continue()
+      endif()
       set(donor curling_precompiled_program)
     else()
       set(donor curling_precompiled_library)
