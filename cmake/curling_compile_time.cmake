@@ -36,10 +36,6 @@ configure_file(${_curling_precompiled_dir}/program.cpp.in ${_curling_precompiled
 add_library(curling_precompiled_library STATIC EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/library.cpp)
 target_link_libraries(curling_precompiled_library PRIVATE nlohmann_json::nlohmann_json)
 target_precompile_headers(curling_precompiled_library PRIVATE <nlohmann/json.hpp>)
-# The headers are what is wanted of these targets: their empty sources skip
-# them, or CLI11's objects would be compiled for nothing.
-set_source_files_properties(${_curling_precompiled_dir}/library.cpp ${_curling_precompiled_dir}/program.cpp
-  PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
 add_executable(curling_precompiled_program EXCLUDE_FROM_ALL ${_curling_precompiled_dir}/program.cpp)
 target_link_libraries(curling_precompiled_program PRIVATE nlohmann_json::nlohmann_json CLI11::CLI11)
 target_precompile_headers(curling_precompiled_program PRIVATE <nlohmann/json.hpp> <CLI/CLI.hpp>)
