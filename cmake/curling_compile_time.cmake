@@ -17,7 +17,7 @@
 # the parsing. The engine, its strategy and the physics stay one object per
 # file, as they are measured and shipped.
 set(CURLING_UNITY_TARGETS curling_records match_core view_core analysis_core planner_training
-    match_unit_tests)
+    match_unit_tests match_process_tests)
 
 find_package(GTest QUIET)
 find_package(CLI11 REQUIRED)

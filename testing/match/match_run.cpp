@@ -83,16 +83,12 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
     }
 }
 
-namespace {
-
 std::string slurp(const std::string& path) {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
 }
-
-}  // namespace
 
 std::vector<nlohmann::json> read_record(const std::string& path) {
     std::vector<nlohmann::json> lines;

@@ -46,6 +46,9 @@ MatchRun run_match(const std::vector<std::string>& args, const ScratchFolder& fo
 MatchRun run_match_within(const std::vector<std::string>& args, const ScratchFolder& folder,
                           std::chrono::milliseconds limit, long file_size_limit = -1);
 
+// The whole file, byte for byte (empty when it cannot be read).
+std::string slurp(const std::string& path);
+
 std::vector<nlohmann::json> read_record(const std::string& path);
 std::vector<nlohmann::json> lines_of_type(const std::vector<nlohmann::json>& record,
                                           const std::string& type);

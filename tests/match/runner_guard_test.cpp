@@ -34,13 +34,6 @@ std::vector<std::string> quick_match(std::vector<std::string> more) {
     return args;
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::size_t line_count(const std::string& path) {
     const std::string text = slurp(path);
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

@@ -66,13 +66,6 @@ nlohmann::json figures_of(const std::vector<nlohmann::json>& record) {
     return summary;
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 // Each shard at its own concurrency, merged in another order: the same
