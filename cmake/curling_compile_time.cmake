@@ -12,12 +12,12 @@
 # (-Winvalid-pch, an error with warnings as errors), so a mismatch cannot pass
 # unseen.
 #
-# Unity builds for the targets of many files that use the JSON library: each
-# file instantiated its parser and serializer again, which cost more than
-# the parsing. The engine, its strategy and the physics stay one object per
+# Unity builds for the targets of many files that use the JSON library or
+# GoogleTest: each file instantiated their templates again, which cost more
+# than the parsing. The engine, its strategy and the physics stay one object per
 # file, as they are measured and shipped.
 set(CURLING_UNITY_TARGETS curling_records match_core view_core analysis_core planner_training
-    match_unit_tests match_process_tests)
+    match_unit_tests match_process_tests physics_tests)
 
 find_package(GTest QUIET)
 find_package(CLI11 REQUIRED)

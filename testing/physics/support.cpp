@@ -145,4 +145,12 @@ std::uint64_t determinism_hash(const std::vector<Case>& cases) {
     return h;
 }
 
+curling::physics::Motion delivery(ShotVector shot) {
+    curling::physics::Motion m;
+    curling::physics::make_motion(m, curling::physics::Vec2{0.0, curling::physics::RELEASE_Y},
+                                  curling::physics::Vec2{shot.vx * 0.1, shot.vy * 0.1},
+                                  shot.spin == 0 ? 1.0 : -1.0, 0.0);
+    return m;
+}
+
 }  // namespace physics_test

@@ -7,6 +7,7 @@
 #include "curling_simulator.h"
 #include "engine.h"
 #include "model.h"
+#include "motion.h"
 
 namespace physics_test {
 
@@ -69,5 +70,8 @@ GAMESTATE crowded_house(Rng& rng, int stones);
 // thin, any strength from a draw to a takeout), otherwise a row of the
 // player's sweep (any lateral velocity, draw to takeout weight); either spin.
 ShotVector crowded_shot(Rng& rng, const GAMESTATE& house);
+
+// The free motion of `shot` from the release point, as the library starts it.
+curling::physics::Motion delivery(ShotVector shot);
 
 }  // namespace physics_test

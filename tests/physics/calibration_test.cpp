@@ -24,14 +24,6 @@ double off_line(ShotVector shot, double x, double y) {
     return std::fabs(dx * shot.vy - dy * shot.vx) / len;
 }
 
-cp::Motion delivery(ShotVector shot) {
-    cp::Motion m;
-    const double sign = shot.spin == 0 ? 1.0 : -1.0;
-    const cp::Vec2 vel{shot.vx * 0.1, shot.vy * 0.1};
-    cp::make_motion(m, cp::Vec2{0.0, cp::RELEASE_Y}, vel, sign, 0.0);
-    return m;
-}
-
 // Where the free path of a shot crosses y (internal coordinates).
 cp::Vec2 crossing(const cp::Motion& m, double y) {
     double lo = m.t0;

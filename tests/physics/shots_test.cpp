@@ -14,13 +14,6 @@ namespace cp = curling::physics;
 
 namespace {
 
-cp::Motion delivery(ShotVector shot) {
-    cp::Motion m;
-    cp::make_motion(m, cp::Vec2{0.0, cp::RELEASE_Y}, cp::Vec2{shot.vx * 0.1, shot.vy * 0.1},
-                    shot.spin == 0 ? 1.0 : -1.0, 0.0);
-    return m;
-}
-
 bool in_play_position(StonePosition p) { return !(p.x == 0.0f && p.y == 0.0f); }
 
 }  // namespace
