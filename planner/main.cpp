@@ -103,7 +103,7 @@ int run_command_line(int argc, char** argv) {
                          error.c_str());
             return 2;
         }
-        options.value_net = &model;
+        options.value_net = model.empty() ? nullptr : &model;
         options.opponents = known_opponents(options.value_net);
     }
     if (win_table != "learn") {

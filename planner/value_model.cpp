@@ -245,6 +245,9 @@ std::string format_value_net(const ValueNet& net) {
     for (const std::string& line : net.header) {
         text += "# " + line + "\n";
     }
+    if (net.empty()) {
+        return text;
+    }
     text += "curling-value-model 1\nsizes";
     for (int size : net.sizes) {
         text += " " + std::to_string(size);
@@ -289,12 +292,21 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
     std::string line;
     ValueNet read;
     int line_number = 0;
+    bool body = false;
     while (std::getline(in, line)) {
         ++line_number;
         if (line.rfind("#", 0) != 0) {
+            body = true;
             break;
         }
         read.header.push_back(line.size() > 2 ? line.substr(2) : "");
+    }
+    // Comments alone are the file of no model (the one shipped before any
+    // training): a player given it plays by the counts model, and training
+    // can start from it like from any other.
+    if (!body) {
+        net = std::move(read);
+        return true;
     }
     if (line != "curling-value-model 1") {
         error = "line " + std::to_string(line_number) + ": not a value model of version 1";

@@ -94,8 +94,9 @@ ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thro
 // The file form: '#' lines (the header), then "curling-value-model 1", the
 // sizes, and every weight and bias as text that reads back to the same
 // float; then, for each table of end scores, "end-scores NAME" and its 34
-// chances (the planner's hammer ends, then the opponent's). Parsing refuses
-// anything else, saying what and where.
+// chances (the planner's hammer ends, then the opponent's). '#' lines alone
+// are no model (the counts model plays). Parsing refuses anything else,
+// saying what and where.
 std::string format_value_net(const ValueNet& net);
 bool parse_value_net(const std::string& text, ValueNet& net, std::string& error);
 

@@ -257,8 +257,8 @@ def gate(runner, gen_dir, generation, args, size, current, candidate):
 
 def with_header_lines(model_text, lines):
     """The model file with lines added at the end of its header."""
-    head, _, body = model_text.partition("curling-value-model 1\n")
-    return head + "".join(f"# {line}\n" for line in lines) + "curling-value-model 1\n" + body
+    head, marker, body = model_text.partition("curling-value-model 1\n")
+    return head + "".join(f"# {line}\n" for line in lines) + marker + body
 
 
 def generation_step(runner, args, size, generation, current, previous):

@@ -90,6 +90,13 @@ TEST(ValueModel, TheFileGivesBackTheFittedFloats) {
     net.weights[0][5] = 1e-40f;
     ASSERT_TRUE(parse_value_net(format_value_net(net), read, error)) << error;
     EXPECT_EQ(read.weights[0][5], 0.0f);
+    // The file of no model (comments alone) is what a clean clone ships and
+    // what its training starts from.
+    ValueNet none;
+    none.header = {"no model yet"};
+    ASSERT_TRUE(parse_value_net(format_value_net(none), read, error)) << error;
+    EXPECT_TRUE(read.empty());
+    EXPECT_EQ(read.header, none.header);
 }
 
 TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
