@@ -200,7 +200,8 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
                for name, _, games, match_seed in played]
     command = [os.path.join(bin_dir, "planner-train"), "--out", candidate, "--report", report,
                "--seed", str(seed), "--epochs", str(size["epochs"]),
-               "--threads", str(max(1, args.concurrency)), "--previous", current]
+               "--threads", str(max(1, args.concurrency)), "--previous", current,
+               "--counts-model", "planner"]
     for _, record, _, _ in played:
         command += ["--record", record]
     for line in header:
