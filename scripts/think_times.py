@@ -3,8 +3,8 @@
 
 usage: scripts/think_times.py RECORD.jsonl [...]
 
-Prints, for each player, the shots, the median / 90th percentile / maximum
-think time taken from the shot lines of the record's whole games, and the game points and Elo
+Prints, for each player, the shots, the mean / median / 90th percentile /
+maximum think time taken from the shot lines of the record's whole games, and the game points and Elo
 of the record's "summary" line when the match finished.
 """
 import json
@@ -41,7 +41,7 @@ def describe(path):
         if not values:
             continue
         print(f"  player {player} ({names.get(player, '?')}): {len(values)} shots, think ms "
-              f"median {statistics.median(values):.1f}, p90 {percentile(values, 0.9):.1f}, "
+              f"mean {statistics.fmean(values):.1f}, median {statistics.median(values):.1f}, p90 {percentile(values, 0.9):.1f}, "
               f"max {max(values):.1f}")
     if summary is not None:
         print("  summary: " + json.dumps({k: v for k, v in summary.items() if k != "type"}))
