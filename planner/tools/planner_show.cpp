@@ -19,7 +19,7 @@ int run_command_line(int argc, char** argv) {
     int lead = 0;
     std::int64_t sims = 20000;
     int top = 25;
-    PlannerOptions options;
+    PlannerOptions options = shipped_options();
     options.threads = 2;
     std::string library = executable_directory() + SIMULATOR_LIBRARY_FILE;
     CLI::App app{"planner-show: the planner's candidates for one position"};
