@@ -36,6 +36,9 @@ std::vector<EndScoreModel> known_opponents(const ValueNet* model) {
             }
         }
     }
+    for (std::size_t k = 0; k < known.size(); ++k) {
+        known[k].opponent = static_cast<int>(k);
+    }
     return known;
 }
 
@@ -83,6 +86,27 @@ std::vector<double> OpponentModels::belief(const std::vector<PastEnd>& ends) con
         w = (1.0 - DOUBT) * w / total + DOUBT * even;
     }
     return weight;
+}
+
+double OpponentModels::after_end(const std::vector<double>& belief, const ChancesByOpponent& chances,
+                                 int lead, int end, int last_end, bool hammer) const {
+    double value = 0.0;
+    for (std::size_t m = 0; m < tables_.size(); ++m) {
+        if (belief[m] <= 0.0) {
+            continue;
+        }
+        const int kind = std::clamp(tables_[m].model().opponent, 0, VALUE_OPPONENT_KINDS - 1);
+        const ValueChances& of_kind = chances[static_cast<std::size_t>(kind)];
+        double outlook = 0.0;
+        for (int c = 0; c < VALUE_CLASSES; ++c) {
+            const int hammer_score = VALUE_LOW + c;
+            outlook += of_kind[static_cast<std::size_t>(c)] *
+                       tables_[m].after_end(lead, end, last_end, hammer,
+                                            hammer ? hammer_score : -hammer_score);
+        }
+        value += belief[m] * outlook;
+    }
+    return value;
 }
 
 double OpponentModels::after_end(const std::vector<double>& belief, int lead, int end, int last_end,

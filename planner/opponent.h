@@ -42,6 +42,12 @@ public:
     double after_end(const std::vector<double>& belief, int lead, int end, int last_end,
                      bool hammer, int end_score) const;
 
+    // The same for an end whose score is not known yet but has, against
+    // each kind of opponent, the chances the value model gives it: each
+    // model's outlook from the chances against its own kind.
+    double after_end(const std::vector<double>& belief, const ChancesByOpponent& chances, int lead,
+                     int end, int last_end, bool hammer) const;
+
 private:
     std::vector<WinTable> tables_;  // each keeps its model
 };

@@ -119,6 +119,11 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
 double Planner::leaf_value(const GAMESTATE& state, int thrown, bool hammer,
                            const GameContext& game, const std::vector<double>& belief) const {
     static_assert(VALUE_CLASSES == LEAF_CLASSES && VALUE_LOW == LEAF_LOW);
+    if (options_.value_net != nullptr && options_.value_net->knows_opponents) {
+        const ChancesByOpponent chances = value_chances_by_opponent(
+            *options_.value_net, value_inputs(state, thrown), !hammer);
+        return opponents_.after_end(belief, chances, game.lead, game.end, game.last_end, hammer);
+    }
     const std::array<double, LEAF_CLASSES> chances =
         options_.value_net != nullptr ? value_chances(*options_.value_net, state, thrown)
                                       : leaf_distribution(state, thrown, hammer);

@@ -88,6 +88,14 @@ ValueInputs mirror_inputs(const ValueInputs& inputs) {
     return mirrored;
 }
 
+void set_opponent(ValueInputs& inputs, int opponent, bool opponent_hammer) {
+    std::fill(inputs.begin() + VALUE_POSITION_INPUTS, inputs.end(), 0.0f);
+    if (opponent > 0 && opponent < VALUE_OPPONENT_KINDS) {
+        inputs[static_cast<std::size_t>(VALUE_POSITION_INPUTS + 2 * (opponent - 1) +
+                                        (opponent_hammer ? 0 : 1))] = 1.0f;
+    }
+}
+
 std::size_t ValueNet::parameters() const {
     std::size_t n = 0;
     for (std::size_t l = 0; l < weights.size(); ++l) {
@@ -119,6 +127,13 @@ void ValueNet::prepare() {
                     w = 0.0f;
                 }
             }
+        }
+    }
+    knows_opponents = false;
+    for (int o = 0; !weights.empty() && o < sizes[1]; ++o) {
+        for (int i = VALUE_POSITION_INPUTS; i < VALUE_INPUTS; ++i) {
+            knows_opponents = knows_opponents ||
+                              weights[0][static_cast<std::size_t>(o * VALUE_INPUTS + i)] != 0.0f;
         }
     }
     columns.clear();
@@ -194,13 +209,14 @@ void upper_layers(const ValueNet& net, float* hidden, float* logits) {
 
 }  // namespace
 
-ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs) {
-    // The first layer splits into the inputs the mirror keeps and those it
-    // turns over: the position is kept + turned, its mirror kept - turned,
-    // so both cost one pass over the inputs.
+namespace {
+
+// The first layer, split into the inputs the mirror keeps and those it
+// turns over: the position is kept + turned, its mirror kept - turned, so
+// both cost one pass over the inputs.
+void first_layer(const ValueNet& net, const ValueInputs& inputs, float* kept, float* turned) {
     const int n_hidden = net.sizes[1];
-    float kept[VALUE_MAX_UNITS];
-    float turned[VALUE_MAX_UNITS] = {};
+    std::fill(turned, turned + n_hidden, 0.0f);
     std::copy(net.biases[0].begin(), net.biases[0].end(), kept);
     const float* columns = net.columns[0].data();
     for (int i = 0; i < VALUE_INPUTS; ++i) {
@@ -210,6 +226,10 @@ ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs) {
                        columns + static_cast<std::ptrdiff_t>(i) * n_hidden, x, n_hidden);
         }
     }
+}
+
+ValueChances upper_chances(const ValueNet& net, const float* kept, const float* turned) {
+    const int n_hidden = net.sizes[1];
     float direct[VALUE_MAX_UNITS];
     float mirrored[VALUE_MAX_UNITS];
     for (int o = 0; o < n_hidden; ++o) {
@@ -236,6 +256,36 @@ ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs) {
     return chances;
 }
 
+}  // namespace
+
+ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs) {
+    float kept[VALUE_MAX_UNITS];
+    float turned[VALUE_MAX_UNITS];
+    first_layer(net, inputs, kept, turned);
+    return upper_chances(net, kept, turned);
+}
+
+ChancesByOpponent value_chances_by_opponent(const ValueNet& net, const ValueInputs& inputs,
+                                            bool opponent_hammer) {
+    float kept[VALUE_MAX_UNITS];
+    float turned[VALUE_MAX_UNITS];
+    first_layer(net, inputs, kept, turned);
+    ChancesByOpponent chances{};
+    chances[0] = upper_chances(net, kept, turned);
+    const int n_hidden = net.sizes[1];
+    for (int kind = 1; kind < VALUE_OPPONENT_KINDS; ++kind) {
+        // The one input set against this opponent, added as first_layer
+        // adds it.
+        const int input = VALUE_POSITION_INPUTS + 2 * (kind - 1) + (opponent_hammer ? 0 : 1);
+        float with[VALUE_MAX_UNITS];
+        std::copy(kept, kept + n_hidden, with);
+        add_scaled(with, net.columns[0].data() + static_cast<std::ptrdiff_t>(input) * n_hidden,
+                   1.0f, n_hidden);
+        chances[static_cast<std::size_t>(kind)] = upper_chances(net, with, turned);
+    }
+    return chances;
+}
+
 ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thrown) {
     return value_chances(net, value_inputs(state, thrown));
 }
@@ -248,7 +298,7 @@ std::string format_value_net(const ValueNet& net) {
     if (net.empty()) {
         return text;
     }
-    text += "curling-value-model 1\nsizes";
+    text += "curling-value-model 2\nsizes";
     for (int size : net.sizes) {
         text += " " + std::to_string(size);
     }
@@ -279,6 +329,35 @@ std::string format_value_net(const ValueNet& net) {
 
 namespace {
 
+ValueNet shaped_net(const std::vector<int>& sizes) {
+    ValueNet net;
+    net.sizes = sizes;
+    for (std::size_t l = 0; l + 1 < sizes.size(); ++l) {
+        net.weights.emplace_back(static_cast<std::size_t>(sizes[l] * sizes[l + 1]), 0.0f);
+        net.biases.emplace_back(static_cast<std::size_t>(sizes[l + 1]), 0.0f);
+    }
+    return net;
+}
+
+// A model of version 1 as one whose opponent inputs weigh nothing.
+ValueNet with_opponent_inputs(const ValueNet& old) {
+    std::vector<int> sizes = old.sizes;
+    sizes.front() = VALUE_INPUTS;
+    ValueNet net = shaped_net(sizes);
+    net.header = old.header;
+    net.end_scores = old.end_scores;
+    net.biases = old.biases;
+    for (std::size_t l = 1; l < old.weights.size(); ++l) {
+        net.weights[l] = old.weights[l];
+    }
+    const int n_old = old.sizes.front();
+    for (int o = 0; o < sizes[1]; ++o) {
+        std::copy_n(old.weights[0].begin() + static_cast<std::ptrdiff_t>(o) * n_old, n_old,
+                    net.weights[0].begin() + static_cast<std::ptrdiff_t>(o) * VALUE_INPUTS);
+    }
+    return net;
+}
+
 bool read_chance(const std::string& word, double& chance) {
     char* end = nullptr;
     chance = std::strtod(word.c_str(), &end);
@@ -308,10 +387,12 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
         net = std::move(read);
         return true;
     }
-    if (line != "curling-value-model 1") {
-        error = "line " + std::to_string(line_number) + ": not a value model of version 1";
+    const int version = line == "curling-value-model 1" ? 1 : line == "curling-value-model 2" ? 2 : 0;
+    if (version == 0) {
+        error = "line " + std::to_string(line_number) + ": not a value model of version 1 or 2";
         return false;
     }
+    const int inputs = version == 1 ? VALUE_POSITION_INPUTS : VALUE_INPUTS;
     std::string word;
     if (!(in >> word) || word != "sizes") {
         error = "no sizes after line " + std::to_string(line_number);
@@ -326,13 +407,13 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
         }
         read.sizes.push_back(size);
     }
-    if (read.sizes.size() < 2 || read.sizes.front() != VALUE_INPUTS ||
+    if (read.sizes.size() < 2 || read.sizes.front() != inputs ||
         read.sizes.back() != VALUE_CLASSES) {
-        error = "sizes must run from " + std::to_string(VALUE_INPUTS) + " inputs to " +
+        error = "sizes must run from " + std::to_string(inputs) + " inputs to " +
                 std::to_string(VALUE_CLASSES) + " scores";
         return false;
     }
-    ValueNet shaped = zero_value_net({read.sizes.begin() + 1, read.sizes.end() - 1});
+    ValueNet shaped = shaped_net(read.sizes);
     shaped.header = read.header;
     std::size_t parsed = 0;
     for (std::size_t l = 0; l < shaped.weights.size(); ++l) {
@@ -377,7 +458,7 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
         }
         shaped.end_scores.push_back(table);
     }
-    net = std::move(shaped);
+    net = version == 1 ? with_opponent_inputs(shaped) : std::move(shaped);
     net.prepare();
     return true;
 }

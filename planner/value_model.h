@@ -35,7 +35,18 @@ inline constexpr int VALUE_STONE_INPUTS = 2 * VALUE_SLOTS * VALUE_SLOT_INPUTS;
 // position (mirror-free).
 inline constexpr int VALUE_THROWN_INPUTS = CURLING_STONES;
 inline constexpr int VALUE_COUNT_INPUTS = 19;
-inline constexpr int VALUE_INPUTS = VALUE_STONE_INPUTS + VALUE_THROWN_INPUTS + VALUE_COUNT_INPUTS;
+// The inputs of a model of version 1, which knows no opponents.
+inline constexpr int VALUE_POSITION_INPUTS =
+    VALUE_STONE_INPUTS + VALUE_THROWN_INPUTS + VALUE_COUNT_INPUTS;
+// Then who plays the planner's games, where they tell: for each kind of
+// opponent other than the planner itself (1 the engine, 2 the draw
+// player, as the planner's opponent models number them), one input set
+// while that opponent has the hammer and one while the planner has it. All
+// zero is the planner against itself. The same stones lead to other ends
+// against another player, and self-play alone cannot show that.
+inline constexpr int VALUE_OPPONENT_KINDS = 3;  // self, engine, draw
+inline constexpr int VALUE_OPPONENT_INPUTS = 2 * (VALUE_OPPONENT_KINDS - 1);
+inline constexpr int VALUE_INPUTS = VALUE_POSITION_INPUTS + VALUE_OPPONENT_INPUTS;
 
 using ValueInputs = std::array<float, VALUE_INPUTS>;
 using ValueChances = std::array<double, VALUE_CLASSES>;
@@ -49,6 +60,10 @@ ValueInputs value_inputs(const GAMESTATE& state, int thrown);
 
 // The same inputs seen in the mirror.
 ValueInputs mirror_inputs(const ValueInputs& inputs);
+
+// Sets the opponent inputs of `inputs`: `opponent` is 0 (the planner
+// itself: none set) or the kind of the team the planner plays.
+void set_opponent(ValueInputs& inputs, int opponent, bool opponent_hammer);
 
 // How the ends of the games the model learnt from went against one kind of
 // opponent ("self", "engine", "draw"): the chance of each score of an end,
@@ -74,6 +89,9 @@ struct ValueNet {
     // The weights input by input (each layer's transpose), which is how
     // value_chances reads them; made by prepare().
     std::vector<std::vector<float>> columns;
+    // Whether any opponent input has a weight (prepare() tells): a model
+    // that knows no opponents is valued once for all of them.
+    bool knows_opponents = false;
 
     bool empty() const { return sizes.empty(); }
     std::size_t parameters() const;
@@ -91,9 +109,17 @@ ValueNet zero_value_net(const std::vector<int>& hidden);
 ValueChances value_chances(const ValueNet& net, const ValueInputs& inputs);
 ValueChances value_chances(const ValueNet& net, const GAMESTATE& state, int thrown);
 
-// The file form: '#' lines (the header), then "curling-value-model 1", the
+// The chances against each kind of opponent (index as in set_opponent) of
+// a position whose inputs have no opponent set: the same as value_chances
+// with each opponent set, for about half the work of three.
+using ChancesByOpponent = std::array<ValueChances, VALUE_OPPONENT_KINDS>;
+ChancesByOpponent value_chances_by_opponent(const ValueNet& net, const ValueInputs& inputs,
+                                            bool opponent_hammer);
+
+// The file form: '#' lines (the header), then "curling-value-model 2", the
 // sizes, and every weight and bias as text that reads back to the same
-// float; then, for each table of end scores, "end-scores NAME" and its 34
+// float (version 1, without the opponent inputs, reads as a model whose
+// opponent inputs weigh nothing); then, for each table of end scores, "end-scores NAME" and its 34
 // chances (the planner's hammer ends, then the opponent's). '#' lines alone
 // are no model (the counts model plays). Parsing refuses anything else,
 // saying what and where.

@@ -26,6 +26,7 @@ EndScoreDistribution shipped_end_scores();
 struct EndScoreModel {
     EndScoreDistribution own_hammer;
     EndScoreDistribution other_hammer;
+    int opponent = 0;  // the kind of opponent, as the value model's inputs name it
 };
 
 // Self-play: both teams convert the hammer as the shipped distribution says.

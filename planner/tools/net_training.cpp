@@ -163,6 +163,21 @@ ValueNet initial_net(const TrainOptions& options) {
     return net;
 }
 
+// An input no example sets learnt nothing, but its first weights are
+// still where the random start put them, and the player would take them at
+// their word where it sets the input (an opponent the games did not tell).
+void silence_unseen_inputs(ValueNet& net, const std::vector<Example>& examples) {
+    const int n_in = net.sizes[0];
+    for (int i = 0; i < n_in; ++i) {
+        const bool seen = std::any_of(examples.begin(), examples.end(), [i](const Example& e) {
+            return e.inputs[static_cast<std::size_t>(i)] != 0.0f;
+        });
+        for (int o = 0; !seen && o < net.sizes[1]; ++o) {
+            net.weights[0][static_cast<std::size_t>(o * n_in + i)] = 0.0f;
+        }
+    }
+}
+
 struct Adam {
     Layers m_w, v_w, m_b, v_b;
     long step = 0;
@@ -274,6 +289,7 @@ ValueNet train_value_net(const std::vector<Example>& examples, const TrainOption
             report(epoch, epoch_loss / static_cast<double>(examples.size()));
         }
     }
+    silence_unseen_inputs(net, examples);
     net.prepare();
     return net;
 }

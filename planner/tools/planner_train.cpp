@@ -23,6 +23,7 @@ struct Options {
     std::vector<std::string> header;
     std::string planner = "planner";
     int held_out_every = 10;
+    bool opponent_inputs = false;
     TrainOptions train;
 };
 
@@ -50,7 +51,10 @@ struct Split {
 Split split(const TrainingData& data, const Options& options) {
     Split split;
     for (const Position& position : data.positions) {
-        Example example{value_inputs(position.state, position.thrown), position.label()};
+        Example example{options.opponent_inputs
+                            ? position_inputs(data, position, options.planner)
+                            : value_inputs(position.state, position.thrown),
+                        position.label()};
         if (held_out(position, options.train.seed, options.held_out_every)) {
             split.held.push_back(example);
             split.held_positions.push_back(&position);
@@ -89,6 +93,45 @@ std::string counts_model_line(const TrainingData& data, const Split& split,
              << counts / static_cast<double>(n) << ")";
     }
     return line.str();
+}
+
+// The fitted and the previous model on the held-out positions of the
+// planner's games against each kind of opponent: what knowing the opponent
+// is worth shows here, not in the mean over every game.
+std::vector<std::string> opponent_lines(const TrainingData& data, const Split& split,
+                                        const ValueNet& fitted, const ValueNet& previous,
+                                        const std::string& planner) {
+    std::vector<std::string> lines;
+    for (const char* opponent : {"self", "engine", "draw"}) {
+        double mine = 0.0;
+        double before = 0.0;
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < split.held.size(); ++i) {
+            const Record& record =
+                data.records[static_cast<std::size_t>(split.held_positions[i]->record)];
+            if (record.names[0] != planner || record.names[1] != opponent) {
+                continue;
+            }
+            const auto label = static_cast<std::size_t>(split.held[i].label);
+            mine -= std::log(std::max(value_chances(fitted, split.held[i].inputs)[label], 1e-300));
+            if (!previous.empty()) {
+                before -= std::log(
+                    std::max(value_chances(previous, split.held[i].inputs)[label], 1e-300));
+            }
+            ++n;
+        }
+        if (n == 0) {
+            continue;
+        }
+        std::ostringstream line;
+        line << "held-out positions of games against " << opponent << ": " << n << ", log loss "
+             << mine / static_cast<double>(n);
+        if (!previous.empty()) {
+            line << " (the previous model " << before / static_cast<double>(n) << ")";
+        }
+        lines.push_back(line.str());
+    }
+    return lines;
 }
 
 int run(const Options& options) {
@@ -137,6 +180,9 @@ int run(const Options& options) {
     if (!options.counts_player.empty()) {
         report.push_back(counts_model_line(data, parts, net, options.counts_player));
     }
+    for (const std::string& text : opponent_lines(data, parts, net, previous, options.planner)) {
+        report.push_back(text);
+    }
     net.end_scores = end_score_tables(data, options.planner);
     net.header = options.header;
     net.header.insert(net.header.end(), report.begin(), report.end());
@@ -174,6 +220,11 @@ int run_command_line(int argc, char** argv) {
     app.add_option("--planner", options.planner,
                    "The planner's name in the records: its games against an opponent named "
                    "self, engine or draw give the model's tables of end scores")
+        ->capture_default_str();
+    app.add_option("--opponent-inputs", options.opponent_inputs,
+                   "Tell the model who the planner played (engine, draw player, itself) in its "
+                   "games against them (0 or 1; off: one model of every game, which plays "
+                   "better against the engine while its games there come from a weak data player)")
         ->capture_default_str();
     app.add_option("--header", options.header,
                    "A line for the model file's header (what made it), repeatable");

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <nlohmann/json.hpp>
 
+#include "opponent.h"
 #include "random.h"
 #include "record_entries.h"
 
@@ -124,6 +125,21 @@ std::vector<EndScoreTable> end_score_tables(const TrainingData& data, const std:
         tables.push_back(table);
     }
     return tables;
+}
+
+ValueInputs position_inputs(const TrainingData& data, const Position& position,
+                            const std::string& planner) {
+    ValueInputs inputs = value_inputs(position.state, position.thrown);
+    const Record& record = data.records[static_cast<std::size_t>(position.record)];
+    for (int side = 0; side < 2; ++side) {
+        if (record.names[side] == planner) {
+            const int other = 1 - side;
+            set_opponent(inputs, static_cast<int>(opponent_index(record.names[other])),
+                         position.hammer_player == other + 1);
+            break;
+        }
+    }
+    return inputs;
 }
 
 bool held_out(const Position& position, std::uint64_t seed, int every) {

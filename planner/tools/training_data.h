@@ -50,6 +50,12 @@ bool read_positions(const std::string& path, TrainingData& data, std::string& er
 // score counted once more than it was seen, so that none is impossible.
 std::vector<EndScoreTable> end_score_tables(const TrainingData& data, const std::string& planner);
 
+// The value model's inputs for a position, the opponent's set where one of
+// the record's players is named `planner` and the other after a kind of
+// opponent ("engine", "draw"; any other name is taken for the planner).
+ValueInputs position_inputs(const TrainingData& data, const Position& position,
+                            const std::string& planner);
+
 // Held-out games: one game pair in `every` (by the record's own pair
 // numbers and a seed), so that a model is judged on games it never saw.
 bool held_out(const Position& position, std::uint64_t seed, int every);

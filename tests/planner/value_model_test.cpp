@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "match/records/record_lines.h"
+#include "net_training.h"
 #include "random.h"
 #include "sheet.h"
 #include "training_data.h"
@@ -147,6 +148,60 @@ TEST(ValueModel, PositionsAreLabelledWithTheHammerTeamsScore) {
     EXPECT_EQ(tables[0].opponent, "engine");
     EXPECT_DOUBLE_EQ(tables[0].own_hammer[3 + END_SCORE_RANGE], 2.0 / 18.0);
     EXPECT_DOUBLE_EQ(tables[0].other_hammer[1 + END_SCORE_RANGE], 2.0 / 18.0);
+    // The model learns who it played: the engine had the hammer in end 0,
+    // the planner in end 1.
+    const auto engine_input = [&](const Position& p, bool engine_hammer) {
+        return position_inputs(data, p, "planner")[static_cast<std::size_t>(
+            VALUE_POSITION_INPUTS + (engine_hammer ? 0 : 1))];
+    };
+    EXPECT_EQ(engine_input(data.positions[0], true), 1.0f);
+    EXPECT_EQ(engine_input(data.positions[0], false), 0.0f);
+    EXPECT_EQ(engine_input(data.positions[15], true), 0.0f);
+    EXPECT_EQ(engine_input(data.positions[15], false), 1.0f);
+}
+
+TEST(ValueModel, AFitOfGamesThatNameNoOpponentKnowsNone) {
+    // Fitted on positions without opponents, the first weights of the
+    // opponent inputs must not keep their random start: the player sets
+    // those inputs and would value every end by noise.
+    SampleRandom random(17);
+    std::vector<Example> examples;
+    for (int k = 0; k < 64; ++k) {
+        const int thrown = 1 + k % 15;
+        examples.push_back(Example{value_inputs(random_position(random, thrown), thrown), k % VALUE_CLASSES});
+    }
+    TrainOptions options;
+    options.hidden = {8};
+    options.epochs = 1;
+    const ValueNet net = train_value_net(examples, options, nullptr);
+    EXPECT_FALSE(net.knows_opponents);
+    examples[3].inputs[VALUE_POSITION_INPUTS] = 1.0f;
+    EXPECT_TRUE(train_value_net(examples, options, nullptr).knows_opponents);
+}
+
+TEST(ValueModel, EachOpponentIsValuedAsItsInputsSay) {
+    // The player values a position against every kind of opponent in one
+    // pass; it must give what the inputs of each would, or the planner
+    // plays against an opponent the model never learnt.
+    const ValueNet net = random_net(5);
+    ASSERT_TRUE(net.knows_opponents);
+    SampleRandom random(13);
+    int differing = 0;
+    for (int trial = 0; trial < 20; ++trial) {
+        const int thrown = 1 + trial % 15;
+        const ValueInputs plain = value_inputs(random_position(random, thrown), thrown);
+        for (const bool opponent_hammer : {false, true}) {
+            const ChancesByOpponent by = value_chances_by_opponent(net, plain, opponent_hammer);
+            for (int kind = 0; kind < VALUE_OPPONENT_KINDS; ++kind) {
+                ValueInputs inputs = plain;
+                set_opponent(inputs, kind, opponent_hammer);
+                EXPECT_EQ(by[static_cast<std::size_t>(kind)], value_chances(net, inputs))
+                    << "trial " << trial << ", kind " << kind << ", hammer " << opponent_hammer;
+            }
+            differing += by[1] != by[2] ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, 0) << "the opponent inputs changed nothing";
 }
 
 }  // namespace
