@@ -257,9 +257,15 @@ def gate(runner, gen_dir, generation, args, size, current, candidate):
 
 
 def with_header_lines(model_text, lines):
-    """The model file with lines added at the end of its header."""
-    head, marker, body = model_text.partition("curling-value-model 1\n")
-    return head + "".join(f"# {line}\n" for line in lines) + marker + body
+    """The model file with lines added at the end of its header (the '#'
+    lines before the model's first line; a file of no model is all header)."""
+    text_lines = model_text.splitlines(keepends=True)
+    cut = next((k for k, line in enumerate(text_lines) if not line.startswith("#")),
+               len(text_lines))
+    head = "".join(text_lines[:cut])
+    if head and not head.endswith("\n"):
+        head += "\n"
+    return head + "".join(f"# {line}\n" for line in lines) + "".join(text_lines[cut:])
 
 
 def generation_step(runner, args, size, generation, current, previous):

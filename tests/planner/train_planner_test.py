@@ -78,6 +78,14 @@ class TrainPlanner(unittest.TestCase):
                             f"no '{expected}' in the candidate's header:\n" + "\n".join(header))
         self.assertIn("gate (", model)
 
+    def test_the_gate_line_goes_into_the_header(self):
+        # After the model's first line the player reads it as a number and
+        # refuses the file; a file of no model is all header.
+        for model in ("# fitted\ncurling-value-model 2\nsizes 103 11\n0.5\n", "# no model yet"):
+            text = train_planner.with_header_lines(model, ["gate (seed 1): kept"])
+            header = text.split("curling-value-model")[0].splitlines()
+            self.assertEqual(header[-1], "# gate (seed 1): kept", text)
+
     def test_the_gate_keeps_only_a_stronger_candidate(self):
         size = train_planner.SIZES["toy"]
         runner = train_planner.Runner(Args(21), BIN)
