@@ -3,7 +3,8 @@
 # fits and gates generation after generation (scripts/train_planner.py;
 # planner/README.md, "Training"). Every option is train_planner.py's.
 #
-# usage: scripts/train-planner.sh --seed S --generations G [--from MODEL] [--dir DIR]
+# usage: scripts/train-planner.sh --seed S --generations G [--first N] [--from MODEL]
+#                                 [--previous MODEL] [--dir DIR]
 #                                 [--size full|toy] [--rule R] [--concurrency K] [--install]
 #                                 [--slurm "SBATCH OPTIONS" --shards N]
 set -euo pipefail

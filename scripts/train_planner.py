@@ -312,6 +312,9 @@ def main():
                                                                     "value_model.txt"),
                         help="the model file the first generation starts from (default: the "
                              "shipped one)")
+    parser.add_argument("--previous",
+                        help="the model of the generation before the first, played as the pool's "
+                             "earlier generation (default: the one in --dir, if there is one)")
     parser.add_argument("--dir", default=os.path.join(ROOT, "training"),
                         help="where the records and models go (default: training/)")
     parser.add_argument("--size", choices=sorted(SIZES), default="full")
@@ -336,12 +339,15 @@ def main():
     args.start = os.path.abspath(args.start)
     size = SIZES[args.size]
     runner = Runner(args, os.path.abspath(args.bin))
-    previous = None
+    previous = os.path.abspath(args.previous) if args.previous else None
     current = args.start
     if args.first > 1:
         earlier = os.path.join(args.dir, f"gen-{args.first - 1}", "model.txt")
         if os.path.exists(earlier):
             current = earlier
+        before = os.path.join(args.dir, f"gen-{args.first - 2}", "model.txt")
+        if previous is None and os.path.exists(before):
+            previous = before
     for generation in range(args.first, args.first + args.generations):
         model = generation_step(runner, args, size, generation, current, previous)
         previous, current = current, model
