@@ -49,6 +49,22 @@ void softmax(const float* logits, ValueChances& chances) {
     }
 }
 
+// A network of the given sizes, every weight zero.
+ValueNet shaped_net(const std::vector<int>& sizes) {
+    ValueNet net;
+    net.sizes = sizes;
+    for (std::size_t l = 0; l + 1 < sizes.size(); ++l) {
+        net.weights.emplace_back(static_cast<std::size_t>(sizes[l] * sizes[l + 1]), 0.0f);
+        net.biases.emplace_back(static_cast<std::size_t>(sizes[l + 1]), 0.0f);
+    }
+    return net;
+}
+
+// The input set against an opponent of kind `opponent` (1 or more).
+int opponent_input(int opponent, bool opponent_hammer) {
+    return VALUE_POSITION_INPUTS + 2 * (opponent - 1) + (opponent_hammer ? 0 : 1);
+}
+
 }  // namespace
 
 bool mirrored_input(int i) {
@@ -91,8 +107,7 @@ ValueInputs mirror_inputs(const ValueInputs& inputs) {
 void set_opponent(ValueInputs& inputs, int opponent, bool opponent_hammer) {
     std::fill(inputs.begin() + VALUE_POSITION_INPUTS, inputs.end(), 0.0f);
     if (opponent > 0 && opponent < VALUE_OPPONENT_KINDS) {
-        inputs[static_cast<std::size_t>(VALUE_POSITION_INPUTS + 2 * (opponent - 1) +
-                                        (opponent_hammer ? 0 : 1))] = 1.0f;
+        inputs[static_cast<std::size_t>(opponent_input(opponent, opponent_hammer))] = 1.0f;
     }
 }
 
@@ -105,14 +120,10 @@ std::size_t ValueNet::parameters() const {
 }
 
 ValueNet zero_value_net(const std::vector<int>& hidden) {
-    ValueNet net;
-    net.sizes.push_back(VALUE_INPUTS);
-    net.sizes.insert(net.sizes.end(), hidden.begin(), hidden.end());
-    net.sizes.push_back(VALUE_CLASSES);
-    for (std::size_t l = 0; l + 1 < net.sizes.size(); ++l) {
-        net.weights.emplace_back(static_cast<std::size_t>(net.sizes[l] * net.sizes[l + 1]), 0.0f);
-        net.biases.emplace_back(static_cast<std::size_t>(net.sizes[l + 1]), 0.0f);
-    }
+    std::vector<int> sizes{VALUE_INPUTS};
+    sizes.insert(sizes.end(), hidden.begin(), hidden.end());
+    sizes.push_back(VALUE_CLASSES);
+    ValueNet net = shaped_net(sizes);
     net.prepare();
     return net;
 }
@@ -276,7 +287,7 @@ ChancesByOpponent value_chances_by_opponent(const ValueNet& net, const ValueInpu
     for (int kind = 1; kind < VALUE_OPPONENT_KINDS; ++kind) {
         // The one input set against this opponent, added as first_layer
         // adds it.
-        const int input = VALUE_POSITION_INPUTS + 2 * (kind - 1) + (opponent_hammer ? 0 : 1);
+        const int input = opponent_input(kind, opponent_hammer);
         float with[VALUE_MAX_UNITS];
         std::copy(kept, kept + n_hidden, with);
         add_scaled(with, net.columns[0].data() + static_cast<std::ptrdiff_t>(input) * n_hidden,
@@ -328,16 +339,6 @@ std::string format_value_net(const ValueNet& net) {
 }
 
 namespace {
-
-ValueNet shaped_net(const std::vector<int>& sizes) {
-    ValueNet net;
-    net.sizes = sizes;
-    for (std::size_t l = 0; l + 1 < sizes.size(); ++l) {
-        net.weights.emplace_back(static_cast<std::size_t>(sizes[l] * sizes[l + 1]), 0.0f);
-        net.biases.emplace_back(static_cast<std::size_t>(sizes[l + 1]), 0.0f);
-    }
-    return net;
-}
 
 // A model of version 1 as one whose opponent inputs weigh nothing.
 ValueNet with_opponent_inputs(const ValueNet& old) {

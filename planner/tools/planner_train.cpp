@@ -103,31 +103,22 @@ std::vector<std::string> opponent_lines(const TrainingData& data, const Split& s
                                         const std::string& planner) {
     std::vector<std::string> lines;
     for (const char* opponent : {"self", "engine", "draw"}) {
-        double mine = 0.0;
-        double before = 0.0;
-        std::size_t n = 0;
+        std::vector<Example> against;
         for (std::size_t i = 0; i < split.held.size(); ++i) {
             const Record& record =
                 data.records[static_cast<std::size_t>(split.held_positions[i]->record)];
-            if (record.names[0] != planner || record.names[1] != opponent) {
-                continue;
+            if (record.names[0] == planner && record.names[1] == opponent) {
+                against.push_back(split.held[i]);
             }
-            const auto label = static_cast<std::size_t>(split.held[i].label);
-            mine -= std::log(std::max(value_chances(fitted, split.held[i].inputs)[label], 1e-300));
-            if (!previous.empty()) {
-                before -= std::log(
-                    std::max(value_chances(previous, split.held[i].inputs)[label], 1e-300));
-            }
-            ++n;
         }
-        if (n == 0) {
+        if (against.empty()) {
             continue;
         }
         std::ostringstream line;
-        line << "held-out positions of games against " << opponent << ": " << n << ", log loss "
-             << mine / static_cast<double>(n);
+        line << "held-out positions of games against " << opponent << ": " << against.size()
+             << ", log loss " << mean_log_loss(fitted, against);
         if (!previous.empty()) {
-            line << " (the previous model " << before / static_cast<double>(n) << ")";
+            line << " (the previous model " << mean_log_loss(previous, against) << ")";
         }
         lines.push_back(line.str());
     }
