@@ -89,7 +89,7 @@ int run_command_line(int argc, char** argv) {
     std::string model_path;
     app.add_option("--model", model_path,
                    "A value model file (planner-train) to value positions by, instead of the "
-                   "shipped one");
+                   "one shipped for the rule");
     CLI11_PARSE(app, argc, argv);
     options.rule = *records::rule_from_name(rule);
     if (timed->count() > 0) {
@@ -105,6 +105,8 @@ int run_command_line(int argc, char** argv) {
         }
         options.value_net = model.empty() ? nullptr : &model;
         options.opponents = known_opponents(options.value_net);
+    } else {
+        use_shipped_model(options);
     }
     if (win_table != "learn") {
         options.opponents = {options.opponents[opponent_index(win_table)]};

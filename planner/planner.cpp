@@ -49,12 +49,16 @@ std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
     return mix_seed(seed, hash);
 }
 
-PlannerOptions shipped_options() {
-    PlannerOptions options;
-    if (!shipped_value_net().empty()) {
-        options.value_net = &shipped_value_net();
-    }
+void use_shipped_model(PlannerOptions& options) {
+    const ValueNet& shipped = shipped_value_net(options.rule);
+    options.value_net = shipped.empty() ? nullptr : &shipped;
     options.opponents = known_opponents(options.value_net);
+}
+
+PlannerOptions shipped_options(int rule) {
+    PlannerOptions options;
+    options.rule = rule;
+    use_shipped_model(options);
     return options;
 }
 

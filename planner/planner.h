@@ -48,11 +48,15 @@ struct PlannerOptions {
 // Simulated shots per decision by default (the late stones' budget).
 inline constexpr std::int64_t DEFAULT_SIMS = 52000;
 
-// What curling-planner plays with no options but the threads: the shipped
-// value model when the shipped file holds one (else the counts model) and
-// the opponents its games taught it. Benchmarks start from here too, so
-// that they measure what users get.
-PlannerOptions shipped_options();
+// What curling-planner plays with no options but the threads and the rule:
+// the shipped value model for the rule when the shipped file holds one
+// (else the counts model) and the opponents its games taught it.
+// Benchmarks start from here too, so that they measure what users get.
+PlannerOptions shipped_options(int rule = CURLING_RULE_NONE);
+
+// Puts the shipped value model for `options.rule` into `options`, with the
+// opponents it knows.
+void use_shipped_model(PlannerOptions& options);
 
 // The game around a position, for the team about to throw.
 struct GameContext {

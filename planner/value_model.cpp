@@ -469,6 +469,7 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
 namespace planner {
 
 extern const char* const SHIPPED_VALUE_MODEL;
+extern const char* const SHIPPED_VALUE_MODEL_FIVE_ROCK;
 
 bool read_value_net(const std::string& path, ValueNet& net, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -481,18 +482,24 @@ bool read_value_net(const std::string& path, ValueNet& net, std::string& error) 
     return parse_value_net(text.str(), net, error);
 }
 
-const ValueNet& shipped_value_net() {
-    // Parsed once; a model that does not parse is a build error caught by
-    // the tests, and the player then plays as if it had none.
-    static const ValueNet net = [] {
-        ValueNet parsed;
-        std::string error;
-        if (!parse_value_net(SHIPPED_VALUE_MODEL, parsed, error)) {
-            return ValueNet{};
-        }
-        return parsed;
-    }();
-    return net;
+namespace {
+
+// A model that does not parse is a build error caught by the tests; the
+// player then plays as if it had none.
+ValueNet parsed_or_empty(const char* text) {
+    ValueNet parsed;
+    std::string error;
+    return parse_value_net(text, parsed, error) ? parsed : ValueNet{};
+}
+
+}  // namespace
+
+const ValueNet& shipped_value_net(int rule) {
+    static const ValueNet without_rule = parsed_or_empty(SHIPPED_VALUE_MODEL);
+    static const ValueNet five_rock = parsed_or_empty(SHIPPED_VALUE_MODEL_FIVE_ROCK);
+    // The no-tick part changes too few ends to need a model of its own.
+    const bool under_five_rock = (rule & ~CURLING_RULE_NO_TICK) == CURLING_RULE_FIVE_ROCK;
+    return under_five_rock && !five_rock.empty() ? five_rock : without_rule;
 }
 
 }  // namespace planner

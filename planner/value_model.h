@@ -129,7 +129,10 @@ bool parse_value_net(const std::string& text, ValueNet& net, std::string& error)
 // Reads a model file; false with the reason when it cannot be read or parsed.
 bool read_value_net(const std::string& path, ValueNet& net, std::string& error);
 
-// The model the player ships (planner/data/value_model.txt).
-const ValueNet& shipped_value_net();
+// The model the player ships for games under `rule` (the library's
+// CURLING_RULE_*): planner/data/value_model_five_rock.txt under the
+// five-rock rule when that file holds a model, else
+// planner/data/value_model.txt, whose games had no rule.
+const ValueNet& shipped_value_net(int rule = CURLING_RULE_NONE);
 
 }  // namespace planner

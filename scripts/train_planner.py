@@ -39,6 +39,24 @@ SIZES = {
 }
 
 
+def shipped_model_file(rule):
+    """The file a model for games under `rule` ships in: the five-rock
+    rule's own (with or without no-tick), the one for games without a rule,
+    or None (the four-rock rule has none; its games use the latter). The
+    player embeds both files when it is built."""
+    if rule.startswith("four-rock"):
+        return None
+    name = "value_model_five_rock.txt" if rule.startswith("five-rock") else "value_model.txt"
+    return os.path.join(ROOT, "planner", "data", name)
+
+
+def holds_model(path):
+    """Whether a model file holds more than comments (the planner plays one
+    of comments alone as no model)."""
+    with open(path) as text:
+        return any(line.strip() and not line.startswith("#") for line in text)
+
+
 def derived_seed(seed, *parts):
     """A 64-bit seed from the training seed and names, the same everywhere."""
     text = "/".join([str(seed)] + [str(p) for p in parts]).encode()
@@ -308,10 +326,10 @@ def main():
                         help="generations to run (counted from --first)")
     parser.add_argument("--first", type=int, default=1,
                         help="number of the first generation (default 1)")
-    parser.add_argument("--from", dest="start", default=os.path.join(ROOT, "planner", "data",
-                                                                    "value_model.txt"),
+    parser.add_argument("--from", dest="start",
                         help="the model file the first generation starts from (default: the "
-                             "shipped one)")
+                             "one shipped for --rule, or the one for no rule while the rule has "
+                             "none)")
     parser.add_argument("--previous",
                         help="the model of the generation before the first, played as the pool's "
                              "earlier generation (default: the one in --dir, if there is one)")
@@ -331,11 +349,18 @@ def main():
                         help="play the matches as shards on Slurm, with these sbatch options")
     parser.add_argument("--shards", type=int, default=20, help="shards per match on Slurm")
     parser.add_argument("--install", action="store_true",
-                        help="copy the last generation's model to planner/data/value_model.txt")
+                        help="copy the last generation's model to the file the player ships for "
+                             "--rule (planner/data/value_model.txt, or value_model_five_rock.txt)")
     args = parser.parse_args()
     if args.generations < 1 or args.first < 1 or args.concurrency < 1 or args.shards < 1:
         parser.error("--generations, --first, --concurrency and --shards take whole numbers from 1")
     args.dir = os.path.abspath(args.dir)
+    if args.install and shipped_model_file(args.rule) is None:
+        parser.error(f"--install: the player ships no model for {args.rule}")
+    if args.start is None:
+        args.start = shipped_model_file(args.rule)
+        if args.start is None or not holds_model(args.start):
+            args.start = shipped_model_file("none")
     args.start = os.path.abspath(args.start)
     size = SIZES[args.size]
     runner = Runner(args, os.path.abspath(args.bin))
@@ -353,8 +378,9 @@ def main():
         previous, current = current, model
     log(f"model: {current}")
     if args.install:
-        shutil.copyfile(current, os.path.join(ROOT, "planner", "data", "value_model.txt"))
-        log("installed as planner/data/value_model.txt; rebuild to ship it")
+        installed = shipped_model_file(args.rule)
+        shutil.copyfile(current, installed)
+        log(f"installed as {os.path.relpath(installed, ROOT)}; rebuild to ship it")
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <thread>
 
+#include "match/records/free_guard_zone.h"
 #include "simulator/simulator_binding.h"
 #include "view/analysis_page.h"
 #include "view/command_line.h"
@@ -33,6 +34,7 @@ struct Options {
     std::string candidates;
     bool planner = false;
     view::PlannerSettings planner_settings;
+    std::string planner_rule = "none";
     std::string out;
     std::string json_out;
     std::string simulator;
@@ -119,6 +121,7 @@ int analyze_planner(const Options& options, const SimulatorApi& api) {
     const GAMESTATE state = state_from(options, source, time_ms);
     view::PlannerSettings settings = options.planner_settings;
     settings.first_hammer_side = source.first_hammer_side;
+    settings.rule = *records::rule_from_name(options.planner_rule);
     const view::PlannerDecision decision = view::plan_decision(state, time_ms, settings, api);
     std::cout << decision.reply << "\n";
     return write_pages(options, view::planner_page(decision, source), view::planner_json(decision));
@@ -249,6 +252,15 @@ int main(int argc, char** argv) {
                    "With --planner: the execution noise it plans for (0.1 m/s), its --spread")
         ->capture_default_str()
         ->check(CLI::Range(0.0f, 10.0f))
+        ->needs(planner);
+    app.add_option("--rule", options.planner_rule,
+                   std::string("With --planner: the planner's --rule (") + records::RULE_ACCEPTS +
+                       "), the free guard zone it plans under and whose model it plays")
+        ->capture_default_str()
+        ->check([](const std::string& text) {
+            return records::rule_from_name(text) ? std::string()
+                                                 : std::string("not one of ") + records::RULE_ACCEPTS;
+        })
         ->needs(planner);
     app.add_option("--threads", settings.threads,
                    "With --planner: search threads (the answer does not depend on them)")

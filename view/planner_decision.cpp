@@ -29,7 +29,7 @@ PlannerDecision plan_decision(const GAMESTATE& state, std::int32_t remaining_ms,
     // The player's own reading of the game and of its budget, or the page
     // would show another decision than the one the player made.
     out.game = planner::game_around(state, settings.first_hammer_side);
-    planner::PlannerOptions options = planner::shipped_options();
+    planner::PlannerOptions options = planner::shipped_options(settings.rule);
     options.seed = settings.seed;
     options.spread = settings.spread;
     options.threads = settings.threads;

@@ -20,6 +20,7 @@ struct PlannerSettings {
     std::uint64_t seed = 1;
     float spread = 0.145f;
     int threads = 1;  // the answer does not depend on it
+    int rule = CURLING_RULE_NONE;  // the planner's --rule (the library's CURLING_RULE_*)
     // The side with the hammer in the game's first end, as the player saw
     // it there (-1: not known); it dates the ends played, which tell the
     // player what kind of opponent it faces.

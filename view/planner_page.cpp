@@ -1,5 +1,6 @@
 #include "view/planner_page.h"
 
+#include "match/records/free_guard_zone.h"
 #include "view/page_assets.h"
 #include "view/page_text.h"
 
@@ -37,7 +38,11 @@ std::string facts(const PlannerDecision& decision, const AnalysisSource& source)
     out += fact("Clock", std::to_string(decision.remaining_ms) + " ms");
     out += fact("Planner", "<code>--sims " + std::to_string(settings.sims) + " --seed " +
                                std::to_string(settings.seed) + " --spread " +
-                               format_number("%g", static_cast<double>(settings.spread)) + "</code>");
+                               format_number("%g", static_cast<double>(settings.spread)) +
+                               (settings.rule == CURLING_RULE_NONE
+                                    ? std::string()
+                                    : " --rule " + records::rule_name(settings.rule)) +
+                               "</code>");
     out += fact("Search", xml_escape(search_text(decision)));
     out += fact("Reply", "<code id=\"reply\">" + xml_escape(decision.reply) + "</code>");
     out += played_fact(decision.reply, source);

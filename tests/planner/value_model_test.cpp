@@ -205,3 +205,32 @@ TEST(ValueModel, EachOpponentIsValuedAsItsInputsSay) {
 }
 
 }  // namespace
+
+// Each rule plays the model shipped for its game: the five-rock file's
+// under the five-rock rule (no-tick or not) once it holds one, the file
+// without a rule otherwise. A swapped or unembedded file would have the
+// player plan one game with a model of another, and nothing else notices.
+TEST(ValueModel, EachRulePlaysTheModelShippedForIt) {
+    ValueNet five_rock_file;
+    std::string error;
+    ASSERT_TRUE(read_value_net(PLANNER_DATA_DIR "/value_model_five_rock.txt", five_rock_file, error))
+        << error;
+    ValueNet no_rule_file;
+    ASSERT_TRUE(read_value_net(PLANNER_DATA_DIR "/value_model.txt", no_rule_file, error)) << error;
+    ASSERT_FALSE(no_rule_file.empty());
+    const ValueNet& five_rock_game = five_rock_file.empty() ? no_rule_file : five_rock_file;
+    const struct {
+        int rule;
+        const ValueNet& expected;
+    } cases[] = {
+        {CURLING_RULE_NONE, no_rule_file},
+        {CURLING_RULE_FOUR_ROCK, no_rule_file},
+        {CURLING_RULE_FOUR_ROCK | CURLING_RULE_NO_TICK, no_rule_file},
+        {CURLING_RULE_FIVE_ROCK, five_rock_game},
+        {CURLING_RULE_FIVE_ROCK | CURLING_RULE_NO_TICK, five_rock_game},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(format_value_net(shipped_value_net(c.rule)), format_value_net(c.expected))
+            << "rule " << c.rule;
+    }
+}
