@@ -82,10 +82,7 @@ int run_command_line(int argc, char** argv) {
                    std::string("The free guard zone rule the server plays under (") +
                        records::RULE_ACCEPTS + "): the planner plans its shots under it")
         ->capture_default_str()
-        ->check([](const std::string& text) {
-            return records::rule_from_name(text) ? std::string()
-                                                 : std::string("not one of ") + records::RULE_ACCEPTS;
-        });
+        ->check(records::rule_name_problem);
     std::string model_path;
     app.add_option("--model", model_path,
                    "A value model file (planner-train) to value positions by, instead of the "

@@ -257,10 +257,7 @@ int main(int argc, char** argv) {
                    std::string("With --planner: the planner's --rule (") + records::RULE_ACCEPTS +
                        "), the free guard zone it plans under and whose model it plays")
         ->capture_default_str()
-        ->check([](const std::string& text) {
-            return records::rule_from_name(text) ? std::string()
-                                                 : std::string("not one of ") + records::RULE_ACCEPTS;
-        })
+        ->check(records::rule_name_problem)
         ->needs(planner);
     app.add_option("--threads", settings.threads,
                    "With --planner: search threads (the answer does not depend on them)")

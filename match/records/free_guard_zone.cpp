@@ -31,6 +31,10 @@ std::optional<int> rule_from_name(std::string_view name) {
     return zone_rule(name);
 }
 
+std::string rule_name_problem(const std::string& name) {
+    return rule_from_name(name) ? std::string() : std::string("not one of ") + RULE_ACCEPTS;
+}
+
 std::string rule_name(int rule) {
     const int zone = rule & ~CURLING_RULE_NO_TICK;
     std::string name = zone == CURLING_RULE_FOUR_ROCK   ? "four-rock"

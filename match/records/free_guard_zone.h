@@ -20,6 +20,10 @@ inline constexpr const char* RULE_ACCEPTS = "none, four-rock or five-rock, eithe
 // The library's number for `name`, or nothing for a name not listed.
 std::optional<int> rule_from_name(std::string_view name);
 
+// What is wrong with `name` as a rule for a command-line check: empty when
+// rule_from_name accepts it, else "not one of" the names it accepts.
+std::string rule_name_problem(const std::string& name);
+
 // The name of a rule rule_from_name accepts ("none" for CURLING_RULE_NONE).
 std::string rule_name(int rule);
 

@@ -204,8 +204,6 @@ TEST(ValueModel, EachOpponentIsValuedAsItsInputsSay) {
     EXPECT_GT(differing, 0) << "the opponent inputs changed nothing";
 }
 
-}  // namespace
-
 // Each rule plays the model shipped for its game: the five-rock file's
 // under the five-rock rule (no-tick or not) once it holds one, the file
 // without a rule otherwise. A swapped or unembedded file would have the
@@ -234,3 +232,5 @@ TEST(ValueModel, EachRulePlaysTheModelShippedForIt) {
             << "rule " << c.rule;
     }
 }
+
+}  // namespace
