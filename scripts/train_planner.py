@@ -202,7 +202,29 @@ def describe(model):
     return os.path.relpath(model, ROOT) if model.startswith(ROOT) else model
 
 
-def fit(bin_dir, gen_dir, generation, args, size, current, played):
+def invocation(args, generation):
+    """The command that makes this generation: a run from --first to it."""
+    words = ["scripts/train-planner.sh", "--seed", str(args.seed)]
+    if args.first != 1:
+        words += ["--first", str(args.first)]
+    words += ["--generations", str(generation - args.first + 1), "--size", args.size]
+    if args.rule != "none":
+        words += ["--rule", args.rule]
+    for option, path in (("--from", args.given_start), ("--previous", args.previous)):
+        if path is not None:
+            words += [option, describe(os.path.abspath(path))]
+    return " ".join(words)
+
+
+def identify(model):
+    """A model file by its name and its contents' hash: the name alone does
+    not say which of the files that bore it over time was played."""
+    with open(model, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()[:16]
+    return f"{describe(model)} (sha256 {digest})"
+
+
+def fit(bin_dir, gen_dir, generation, args, size, current, previous, played):
     candidate = os.path.join(gen_dir, "candidate.txt")
     report = os.path.join(gen_dir, "fit-report.txt")
     if os.path.exists(candidate) and os.path.exists(report):
@@ -210,10 +232,11 @@ def fit(bin_dir, gen_dir, generation, args, size, current, played):
         return candidate
     seed = derived_seed(args.seed, generation, "fit")
     header = [f"curling-planner value model, generation {generation} of training seed {args.seed}",
-              f"made by: scripts/train-planner.sh --seed {args.seed} --generations {generation}"
-              f" --size {args.size}{'' if args.rule == 'none' else ' --rule ' + args.rule}"
-              f" (from {describe(current)})",
-              f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}"]
+              f"made by: {invocation(args, generation)}",
+              f"started from: {identify(current)}"]
+    if previous is not None:
+        header.append(f"the pool's earlier generation: {identify(previous)}")
+    header.append(f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}")
     header += [f"games against {name}: {games}, seed {match_seed}"
                for name, _, games, match_seed in played]
     command = [os.path.join(bin_dir, "planner-train"), "--out", candidate, "--report", report,
@@ -295,7 +318,7 @@ def generation_step(runner, args, size, generation, current, previous):
         return model
     log(f"generation {generation}: from {current}")
     played = play_data(runner, gen_dir, generation, args, size, current, previous)
-    candidate = fit(runner.bin, gen_dir, generation, args, size, current, played)
+    candidate = fit(runner.bin, gen_dir, generation, args, size, current, previous, played)
     kept, gate_line = gate(runner, gen_dir, generation, args, size, current, candidate)
     with open(os.path.join(gen_dir, "fit-report.txt")) as f:
         fit_lines = [line.strip() for line in f if line.strip()]
@@ -355,6 +378,7 @@ def main():
     if args.generations < 1 or args.first < 1 or args.concurrency < 1 or args.shards < 1:
         parser.error("--generations, --first, --concurrency and --shards take whole numbers from 1")
     args.dir = os.path.abspath(args.dir)
+    args.given_start = args.start
     if args.install and shipped_model_file(args.rule) is None:
         parser.error(f"--install: the player ships no model for {args.rule}")
     if args.start is None:

@@ -5,7 +5,8 @@ usage: train_planner_test.py BIN_DIR
 
 Faults caught: a run that does not write the same model twice from the same
 seed (an unseeded stream, a record read in another order, a timed budget);
-a model file without the header that names its inputs; a gate that keeps a
+a model file without the header that names its inputs (the model it
+started from by its contents, and the command that makes it); a gate that keeps a
 candidate whatever it plays like, or one that never keeps any.
 """
 import os
@@ -73,7 +74,9 @@ class TrainPlanner(unittest.TestCase):
         self.assertEqual([model, candidate], self.train("b"))
         header = [line for line in candidate.splitlines() if line.startswith("#")]
         for expected in ("generation 1 of training seed 11", "build: ", "games against self: 4",
-                         "games against engine: 2", "games against draw: 2", "held out"):
+                         "games against engine: 2", "games against draw: 2", "held out",
+                         "made by: scripts/train-planner.sh --seed 11 --generations 1 --size toy --from ",
+                         "started from: " + self.start + " (sha256 "):
             self.assertTrue(any(expected in line for line in header),
                             f"no '{expected}' in the candidate's header:\n" + "\n".join(header))
         self.assertIn("gate (", model)
