@@ -30,8 +30,9 @@ double elapsed_ms(Clock::time_point since) {
 
 }  // namespace
 
-bool ahead_in_last_end(const GAMESTATE& root, const GameContext& game) {
-    return game.lead > 0 && game.end == game.last_end && team_of(root.shot_number) == 0;
+bool narrowly_ahead_in_last_end(const GAMESTATE& root, const GameContext& game) {
+    return game.lead > 0 && game.lead <= NARROW_LEAD && game.end == game.last_end &&
+           team_of(root.shot_number) == 0;
 }
 
 std::uint64_t decision_seed(std::uint64_t seed, const GAMESTATE& state) {
@@ -86,7 +87,7 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
     if (outcome != nullptr) {
         std::memcpy(outcome->data(), state.stones, sizeof state.stones);
     }
-    const bool strong = ahead_in_last_end(root, game);
+    const bool strong = narrowly_ahead_in_last_end(root, game);
     // The fitted model values the rest of the end once the reply has been
     // played, except where the thrower plans its later stones (the model
     // knows no plans) and before the last stone, which is played out.
@@ -209,12 +210,12 @@ namespace {
 
 // Each hit and the throw-away again, followed by clearing the house, while
 // the thrower has a stone to come after the other team's reply. Only where
-// a hitting game is what the game asks for: ahead in the last end, without
-// the hammer, where an end of two against loses the game (or, two ahead,
-// three against) and a single point does not.
+// a hitting game is what the game asks for: one or two ahead in the last
+// end, without the hammer, where an end of two against loses the game (or,
+// two ahead, three against) and a single point does not.
 std::vector<Candidate> with_plans(const GAMESTATE& root, const GameContext& game,
                                   std::vector<Candidate> candidates) {
-    if (!ahead_in_last_end(root, game) || root.shot_number + 2 > LAST_SHOT) {
+    if (!narrowly_ahead_in_last_end(root, game) || root.shot_number + 2 > LAST_SHOT) {
         return candidates;
     }
     const std::size_t count = candidates.size();
@@ -299,12 +300,12 @@ Planner::Round Planner::run_round(const Race& race, const std::vector<std::size_
 
 namespace {
 
-// The decisions ahead in the last end without the hammer value the other
-// team with a stronger model, which costs about three times the simulated
-// shots a sample; these few decisions decide games.
+// The decisions one or two ahead in the last end without the hammer value
+// the other team with a stronger model, which costs about three times the
+// simulated shots a sample; these few decisions decide games.
 SearchBudget budget_for(const GAMESTATE& root, const GameContext& game, const SearchBudget& asked) {
     SearchBudget budget = asked;
-    if (ahead_in_last_end(root, game)) {
+    if (narrowly_ahead_in_last_end(root, game)) {
         budget.simulations = std::min(budget.simulations, INT64_MAX / 3) * 3;
     }
     return budget;

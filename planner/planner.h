@@ -194,9 +194,12 @@ private:
     std::unique_ptr<WorkerPool> pool_;
 };
 
-// Ahead in the last regular end, without the hammer: where an end of two
-// against loses (or, two ahead, three) and a single point does not.
-bool ahead_in_last_end(const GAMESTATE& root, const GameContext& game);
+// One or two ahead in the last regular end, without the hammer: where an end
+// of two against loses (or, two ahead, three) and a single point does not.
+// Three or more ahead the game is all but won and the ordinary search plays
+// it: a planner that leads often spent most of its extra thinking there.
+inline constexpr int NARROW_LEAD = 2;
+bool narrowly_ahead_in_last_end(const GAMESTATE& root, const GameContext& game);
 
 // The seed of one decision: the planner's seed and the position, so that the
 // same position gets the same answer.

@@ -34,6 +34,7 @@ TEST(PlannerPlans, ClearingIsWeighedOnlyWhenAheadLateWithoutTheHammer) {
     const Case cases[] = {
         {4, 1, 7, true},    // ahead in the last end, the other team has the hammer
         {4, 2, 7, true},    // two ahead
+        {4, 3, 7, false},   // three ahead: all but won, the ordinary search plays it
         {4, 1, 6, false},   // the end before: a point against is no loss yet
         {4, 0, 7, false},   // level: a steal is what counts
         {5, 1, 7, false},   // with the hammer
