@@ -210,6 +210,10 @@ def invocation(args, generation):
     words += ["--generations", str(generation - args.first + 1), "--size", args.size]
     if args.rule != "none":
         words += ["--rule", args.rule]
+    if args.window != 1:
+        words += ["--window", str(args.window)]
+    if args.opponent_inputs:
+        words += ["--opponent-inputs"]
     for option, path in (("--from", args.given_start), ("--previous", args.previous)):
         if path is not None:
             words += [option, describe(os.path.abspath(path))]
@@ -222,6 +226,27 @@ def identify(model):
     with open(model, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()[:16]
     return f"{describe(model)} (sha256 {digest})"
+
+
+def window_records(args, generation):
+    """The records of the generations before this one that --window adds to
+    its fit, oldest first: [(generation, name, record, games, seed)]. Only a
+    finished generation's records count, and a window that reaches one not
+    run in --dir stops the run, so that a model never silently learns from
+    fewer games than its command names."""
+    found = []
+    for g in range(max(1, generation - args.window + 1), generation):
+        gen_dir = os.path.join(args.dir, f"gen-{g}")
+        if not os.path.exists(os.path.join(gen_dir, "model.txt")):
+            sys.exit(f"train-planner: --window {args.window}: {gen_dir} holds no finished "
+                     f"generation {g}; run it first (or copy its records there)")
+        for name in ("self", "engine", "draw", "previous"):
+            record = os.path.join(gen_dir, f"{name}.jsonl")
+            if os.path.exists(record):
+                with open(record) as f:
+                    head = json.loads(f.readline())
+                found.append((g, name, record, head["games"], head["seed"]))
+    return found
 
 
 def fit(bin_dir, gen_dir, generation, args, size, current, previous, played):
@@ -239,11 +264,18 @@ def fit(bin_dir, gen_dir, generation, args, size, current, previous, played):
     header.append(f"build: {build_commit()}; fit seed {seed}; data budget --sims {size['data_sims']}")
     header += [f"games against {name}: {games}, seed {match_seed}"
                for name, _, games, match_seed in played]
+    earlier = window_records(args, generation)
+    header += [f"and generation {g}'s games against {name}: {games}, seed {match_seed}"
+               for g, name, _, games, match_seed in earlier]
+    if args.opponent_inputs:
+        header.append("opponent inputs: on")
     command = [os.path.join(bin_dir, "planner-train"), "--out", candidate, "--report", report,
                "--seed", str(seed), "--epochs", str(size["epochs"]),
                "--threads", str(max(1, args.concurrency)), "--previous", current,
                "--counts-model", "planner"]
-    for _, record, _, _ in played:
+    if args.opponent_inputs:
+        command += ["--opponent-inputs", "1"]
+    for record in [r for _, _, r, _, _ in earlier] + [r for _, r, _, _ in played]:
         command += ["--record", record]
     for line in header:
         command += ["--header", line]
@@ -317,6 +349,7 @@ def generation_step(runner, args, size, generation, current, previous):
         log(f"generation {generation}: done before")
         return model
     log(f"generation {generation}: from {current}")
+    window_records(args, generation)  # before the games, not after an hour of them
     played = play_data(runner, gen_dir, generation, args, size, current, previous)
     candidate = fit(runner.bin, gen_dir, generation, args, size, current, previous, played)
     kept, gate_line = gate(runner, gen_dir, generation, args, size, current, candidate)
@@ -364,6 +397,12 @@ def main():
                                  "five-rock+no-tick"],
                         help="the free guard zone rule every game is played and planned under "
                              "(default none)")
+    parser.add_argument("--window", type=int, default=1,
+                        help="generations whose games each fit learns from: this one and the "
+                             "window less one before it, found in --dir (default 1)")
+    parser.add_argument("--opponent-inputs", action="store_true",
+                        help="fit a model that is told who the planner played (planner-train "
+                             "--opponent-inputs 1)")
     parser.add_argument("--concurrency", type=int, default=os.cpu_count() or 1,
                         help="games at once on this machine (default: the cores)")
     parser.add_argument("--bin", default=os.path.join(ROOT, "build", "bin"),
@@ -375,8 +414,9 @@ def main():
                         help="copy the last generation's model to the file the player ships for "
                              "--rule (planner/data/value_model.txt, or value_model_five_rock.txt)")
     args = parser.parse_args()
-    if args.generations < 1 or args.first < 1 or args.concurrency < 1 or args.shards < 1:
-        parser.error("--generations, --first, --concurrency and --shards take whole numbers from 1")
+    if min(args.generations, args.first, args.concurrency, args.shards, args.window) < 1:
+        parser.error("--generations, --first, --concurrency, --shards and --window take whole "
+                     "numbers from 1")
     args.dir = os.path.abspath(args.dir)
     args.given_start = args.start
     if args.install and shipped_model_file(args.rule) is None:

@@ -81,6 +81,26 @@ class TrainPlanner(unittest.TestCase):
                             f"no '{expected}' in the candidate's header:\n" + "\n".join(header))
         self.assertIn("gate (", model)
 
+    def test_a_window_fits_the_earlier_generation_too(self):
+        folder = os.path.join(self.dir, "window")
+        command = [sys.executable, os.path.join(ROOT, "scripts", "train_planner.py"),
+                   "--seed", "11", "--size", "toy", "--from", self.start, "--dir", folder,
+                   "--bin", BIN, "--concurrency", "2", "--generations", "1"]
+        missing = subprocess.run(command + ["--first", "2", "--window", "2"],
+                                 capture_output=True, text=True)
+        self.assertNotEqual(missing.returncode, 0)
+        self.assertIn("no finished generation 1", missing.stderr)
+        self.assertFalse(os.path.exists(os.path.join(folder, "gen-2", "self.jsonl")))
+        subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(command + ["--first", "2", "--window", "2", "--opponent-inputs"],
+                       check=True, stdout=subprocess.DEVNULL)
+        with open(os.path.join(folder, "gen-2", "fit.log")) as f:
+            self.assertIn(" of 16 games", f.readline())  # 8 of each generation
+        with open(os.path.join(folder, "gen-2", "candidate.txt")) as f:
+            text = f.read()
+        self.assertIn("# and generation 1's games against self: 4, seed ", text)
+        self.assertIn("# opponent inputs: on", text)
+
     def test_the_gate_line_goes_into_the_header(self):
         # After the model's first line the player reads it as a number and
         # refuses the file; a file of no model is all header.
