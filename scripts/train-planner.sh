@@ -5,7 +5,8 @@
 #
 # usage: scripts/train-planner.sh --seed S --generations G [--first N] [--from MODEL]
 #                                 [--previous MODEL] [--dir DIR]
-#                                 [--size full|toy] [--rule R] [--concurrency K] [--install]
+#                                 [--size full|toy] [--rule R] [--window K] [--opponent-inputs]
+#                                 [--concurrency K] [--install]
 #                                 [--slurm "SBATCH OPTIONS" --shards N]
 set -euo pipefail
 cd "$(dirname "$0")/.."

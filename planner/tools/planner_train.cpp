@@ -214,8 +214,8 @@ int run_command_line(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--opponent-inputs", options.opponent_inputs,
                    "Tell the model who the planner played (engine, draw player, itself) in its "
-                   "games against them (0 or 1; off: one model of every game, which plays "
-                   "better against the engine while its games there come from a weak data player)")
+                   "games against them (0 or 1; off: one model of every game, the better choice "
+                   "while the records hold too few games against an opponent to learn it from)")
         ->capture_default_str();
     app.add_option("--header", options.header,
                    "A line for the model file's header (what made it), repeatable");
