@@ -77,6 +77,11 @@ int run_command_line(int argc, char** argv) {
                    "The look-ahead's careful player judges the shots it tries by the value model "
                    "instead of the stones as they lie (0 or 1)")
         ->capture_default_str();
+    app.add_option("--stratify", options.stratify,
+                   "Noise of each sample from a low-discrepancy sequence: 0 none, 1 the "
+                   "candidate's execution, 2 the reply's as well")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 2));
     std::string rule = "none";
     app.add_option("--rule", rule,
                    std::string("The free guard zone rule the server plays under (") +

@@ -81,6 +81,9 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                              std::array<StonePosition, CURLING_STONES>* outcome,
                              int& simulations) const {
     SampleRandom random(mix_seed(seed, static_cast<std::uint64_t>(sample)));
+    if (options_.stratify > 0) {
+        random.set_next_pair(stratified_noise(seed, sample, 0, options_.stratify));
+    }
     GAMESTATE state = root;
     deliver(api_, options_.rule, state, shot, options_.spread, random);
     ++simulations;
@@ -113,6 +116,9 @@ double Planner::sample_value(const GAMESTATE& root, const GameContext& game,
                                                   options_.judge_by_value ? options_.value_net
                                                                           : nullptr,
                                                   options_.rule);
+        if (options_.stratify > 1 && shot == root.shot_number + 1) {
+            random.set_next_pair(stratified_noise(seed, sample, 1, options_.stratify));
+        }
         deliver(api_, options_.rule, state, next, options_.spread, random);
         ++simulations;
     }

@@ -37,6 +37,11 @@ struct PlannerOptions {
     // The look-ahead's careful player judges the shots it tries by the
     // value model (when there is one) instead of the stones as they lie.
     bool judge_by_value = false;
+    // Sample i's execution of the candidate (1), and the reply's too (2),
+    // takes its noise from point i of a randomly shifted low-discrepancy
+    // sequence, so that any first n samples cover the noise evenly (the
+    // later stones' noise stays random); 0: all noise random.
+    int stratify = 2;
     // The free guard zone rule the games are played under (the library's
     // CURLING_RULE_*): every shot the search simulates is played under it.
     int rule = CURLING_RULE_NONE;

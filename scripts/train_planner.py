@@ -34,7 +34,7 @@ SIZES = {
              "data_sims": 12000, "gate_games": 300, "gate_sims": None, "epochs": 24,
              "gate_sprt": "elo0=0,elo1=40,alpha=0.05,beta=0.1"},
     "toy": {"self": 4, "engine": 2, "draw": 2, "previous": 2, "ends": 2,
-            "data_sims": 1000, "gate_games": 24, "gate_sims": 2000, "epochs": 2,
+            "data_sims": 1000, "gate_games": 48, "gate_sims": 2000, "epochs": 2,
             "gate_sprt": "elo0=0,elo1=200,alpha=0.05,beta=0.1"},
 }
 

@@ -2,9 +2,13 @@
 // position and the seed: not on the thread count, not on what it did before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 #include "planner.h"
+#include "random.h"
 
 namespace {
 
@@ -59,3 +63,40 @@ TEST(PlannerDeterminism, SameAnswerOnOneAndFourThreadsAndTwiceInARow) {
 }
 
 }  // namespace
+
+// The stratified noise of a decision's first 256 samples fills a 16 x 16
+// grid of every two of its uniforms with at most 4 points a cell (random
+// draws put 5 or more in some cell in three decisions of five): a sequence
+// that repeats a point, or two deliveries that move together, piles them up.
+TEST(PlannerDeterminism, StratifiedNoiseCoversEveryPairOfItsUniformsEvenly) {
+    constexpr int N = 256;
+    for (const std::uint64_t seed : {1ULL, 77ULL, 0x9e3779b97f4a7c15ULL}) {
+        for (const int deliveries : {1, 2}) {
+            std::vector<std::array<double, 4>> points(N);
+            for (int i = 0; i < N; ++i) {
+                for (int k = 0; k < deliveries; ++k) {
+                    const UniformPair p = stratified_noise(seed, i, k, deliveries);
+                    ASSERT_GT(p.u, 0.0);
+                    ASSERT_LE(p.u, 1.0);
+                    ASSERT_GE(p.v, 0.0);
+                    ASSERT_LT(p.v, 1.0);
+                    points[static_cast<std::size_t>(i)][static_cast<std::size_t>(2 * k)] = p.u;
+                    points[static_cast<std::size_t>(i)][static_cast<std::size_t>(2 * k + 1)] = p.v;
+                }
+            }
+            for (int a = 0; a < 2 * deliveries; ++a) {
+                for (int b = a + 1; b < 2 * deliveries; ++b) {
+                    int cells[16][16] = {};
+                    int most = 0;
+                    for (const auto& p : points) {
+                        const int x = std::min(15, static_cast<int>(p[static_cast<std::size_t>(a)] * 16));
+                        const int y = std::min(15, static_cast<int>(p[static_cast<std::size_t>(b)] * 16));
+                        most = std::max(most, ++cells[x][y]);
+                    }
+                    EXPECT_LE(most, 4) << "seed " << seed << ", deliveries " << deliveries
+                                       << ", uniforms " << a << " and " << b;
+                }
+            }
+        }
+    }
+}
