@@ -41,7 +41,7 @@ struct PlannerOptions {
     // takes its noise from point i of a randomly shifted low-discrepancy
     // sequence, so that any first n samples cover the noise evenly (the
     // later stones' noise stays random); 0: all noise random.
-    int stratify = 2;
+    int stratify = 0;
     // The free guard zone rule the games are played under (the library's
     // CURLING_RULE_*): every shot the search simulates is played under it.
     int rule = CURLING_RULE_NONE;

@@ -36,33 +36,35 @@ Decision decide(Planner& planner) {
 TEST(PlannerDeterminism, SameAnswerOnOneAndFourThreadsAndTwiceInARow) {
     const SimulatorLoad load = load_simulator_at(PHYSICS_PATH);
     ASSERT_TRUE(load.loaded) << load.error;
-    PlannerOptions options;
-    options.seed = 77;
-    options.threads = 1;
-    Planner single(load.api, options);
-    options.threads = 4;
-    Planner four(load.api, options);
+    for (const int stratify : {0, 2}) {
+        SCOPED_TRACE(stratify);
+        PlannerOptions options;
+        options.seed = 77;
+        options.stratify = stratify;
+        options.threads = 1;
+        Planner single(load.api, options);
+        options.threads = 4;
+        Planner four(load.api, options);
 
-    const Decision first = decide(single);
-    const Decision second = decide(four);
-    const Decision again = decide(four);
-    ASSERT_GE(first.chosen, 0);
-    EXPECT_LE(first.simulations, 20000);
-    EXPECT_GT(first.simulations, 15000);
-    for (const Decision* other : {&second, &again}) {
-        EXPECT_EQ(other->chosen, first.chosen);
-        EXPECT_EQ(std::memcmp(&other->shot, &first.shot, sizeof first.shot), 0);
-        EXPECT_EQ(other->simulations, first.simulations);
-        ASSERT_EQ(other->candidates.size(), first.candidates.size());
-        for (std::size_t c = 0; c < first.candidates.size(); ++c) {
-            EXPECT_EQ(other->candidates[c].samples, first.candidates[c].samples);
-            EXPECT_EQ(other->candidates[c].value, first.candidates[c].value)
-                << first.candidates[c].candidate.label;
+        const Decision first = decide(single);
+        const Decision second = decide(four);
+        const Decision again = decide(four);
+        ASSERT_GE(first.chosen, 0);
+        EXPECT_LE(first.simulations, 20000);
+        EXPECT_GT(first.simulations, 15000);
+        for (const Decision* other : {&second, &again}) {
+            EXPECT_EQ(other->chosen, first.chosen);
+            EXPECT_EQ(std::memcmp(&other->shot, &first.shot, sizeof first.shot), 0);
+            EXPECT_EQ(other->simulations, first.simulations);
+            ASSERT_EQ(other->candidates.size(), first.candidates.size());
+            for (std::size_t c = 0; c < first.candidates.size(); ++c) {
+                EXPECT_EQ(other->candidates[c].samples, first.candidates[c].samples);
+                EXPECT_EQ(other->candidates[c].value, first.candidates[c].value)
+                    << first.candidates[c].candidate.label;
+            }
         }
     }
 }
-
-}  // namespace
 
 // The stratified noise of a decision's first 256 samples fills a 16 x 16
 // grid of every two of its uniforms with at most 4 points a cell (random
@@ -100,3 +102,5 @@ TEST(PlannerDeterminism, StratifiedNoiseCoversEveryPairOfItsUniformsEvenly) {
         }
     }
 }
+
+}  // namespace
