@@ -5,15 +5,16 @@
 
 namespace planner {
 
-// The planner's own random streams. Each sampled execution takes its stream
-// from (decision seed, sample index) alone, so a sample is the same whichever
-// thread draws it and every candidate meets the same noise (common random
-// numbers).
+// Two uniforms that make two standard normals by Box-Muller.
 struct UniformPair {
     double u;  // in (0, 1]
     double v;  // in [0, 1)
 };
 
+// The planner's own random streams. Each sampled execution takes its stream
+// from (decision seed, sample index) alone, so a sample is the same whichever
+// thread draws it and every candidate meets the same noise (common random
+// numbers).
 class SampleRandom {
 public:
     explicit SampleRandom(std::uint64_t seed) : state_(seed) {}

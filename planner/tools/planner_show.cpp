@@ -35,8 +35,10 @@ int run_command_line(int argc, char** argv) {
     app.add_option("--careful-from", options.careful_from, "careful look-ahead from this stone")
         ->capture_default_str();
     app.add_option("--shortlist", options.shortlist, "candidates sampled")->capture_default_str();
-    app.add_option("--stratify", options.stratify, "low-discrepancy noise: 0 none, 1 the execution, 2 the reply too")
-        ->capture_default_str();
+    app.add_option("--stratify", options.stratify,
+                   "low-discrepancy noise: 0 none, 1 the execution, 2 the reply too")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 2));
     app.add_option("--simulator", library, "Physics library")->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
